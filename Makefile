@@ -1,0 +1,49 @@
+# Convenience wrapper around CMake. The two commands a user needs:
+#   make demo   install what is missing, build (Release), run the main job
+#               on the bundled example
+#   make check  install what is missing, build, run every test (also under
+#               AddressSanitizer + UndefinedBehaviorSanitizer)
+
+BUILD_DIR ?= build
+ASAN_DIR  ?= build-asan
+JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE     ?= cmake
+DEMO_OUT  ?= $(BUILD_DIR)/demo-out
+
+.PHONY: all deps build build-release demo check test test-asan asan format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	$(CMAKE) -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(CMAKE) --build $(BUILD_DIR) -j $(JOBS)
+
+build-release: deps
+	$(CMAKE) -S . -B $(BUILD_DIR)-release -DCMAKE_BUILD_TYPE=Release -DVELAN_BUILD_TESTS=OFF
+	$(CMAKE) --build $(BUILD_DIR)-release -j $(JOBS)
+
+demo: build-release
+	@scripts/demo $(BUILD_DIR)-release
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+asan: deps
+	$(CMAKE) -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DVELAN_SANITIZE=ON
+	$(CMAKE) --build $(ASAN_DIR) -j $(JOBS)
+
+test-asan: asan
+	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+check: test test-asan
+
+format:
+	find configuration host include tools tests bench fuzz \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) \
+	  -print0 | xargs -0 clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-release $(ASAN_DIR)

@@ -1,0 +1,3 @@
+namespace velan_platform_placeholder {
+int unused = 0;
+}

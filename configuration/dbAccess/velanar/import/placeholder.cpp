@@ -1,0 +1,3 @@
+namespace velanar_placeholder {
+int unused = 0;
+}

@@ -1,0 +1,3 @@
+namespace vldbcex_placeholder {
+int unused = 0;
+}

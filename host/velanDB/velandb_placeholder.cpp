@@ -1,0 +1,3 @@
+namespace velandb_placeholder {
+int core = 0;
+}

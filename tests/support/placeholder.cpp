@@ -1,0 +1,3 @@
+namespace velan_testsupport_placeholder {
+int unused = 0;
+}

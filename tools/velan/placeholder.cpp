@@ -1,0 +1,3 @@
+namespace velan_tool_placeholder {
+int unused = 0;
+}
