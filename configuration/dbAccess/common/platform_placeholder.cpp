@@ -1,3 +1,0 @@
-namespace velan_platform_placeholder {
-int unused = 0;
-}

@@ -1,0 +1,97 @@
+#include "velan_platform.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace vplat {
+
+namespace {
+
+char AsciiUpper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+}  // namespace
+
+void* LoadSharedLibrary(const char* fileName) {
+  if (fileName == nullptr || *fileName == '\0') return nullptr;
+  return dlopen(fileName, RTLD_NOW | RTLD_LOCAL);
+}
+
+void* FindSymbol(void* handle, const char* name) {
+  if (handle == nullptr || name == nullptr) return nullptr;
+  return dlsym(handle, name);
+}
+
+void FreeSharedLibrary(void* handle) {
+  if (handle != nullptr) dlclose(handle);
+}
+
+std::string LibraryFileName(const std::string& folder, const std::string& baseName) {
+  std::string name = folder;
+  if (!name.empty()) name += '/';
+  name += "lib";
+  name += baseName;
+  name += ".so";
+  return name;
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return path.substr(0, slash);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  return folder + "/" + name;
+}
+
+bool DirectoryOrderLess(const std::string& a, const std::string& b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char ua = static_cast<unsigned char>(AsciiUpper(a[i]));
+    const unsigned char ub = static_cast<unsigned char>(AsciiUpper(b[i]));
+    if (ua != ub) return ua < ub;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;  // std::string compares bytes as unsigned char
+}
+
+bool ListRegularFiles(const std::string& folder, std::vector<std::string>* names) {
+  names->clear();
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return false;
+  while (struct dirent* entry = readdir(dir)) {
+    const char* name = entry->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+    if (!IsRegularFile(JoinPath(folder, name))) continue;
+    names->emplace_back(name);
+  }
+  closedir(dir);
+  std::sort(names->begin(), names->end(), DirectoryOrderLess);
+  return true;
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool EqualsIgnoreAsciiCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace vplat

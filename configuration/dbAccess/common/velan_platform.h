@@ -1,0 +1,46 @@
+// Small platform layer compiled into each plug-in: loading shared libraries,
+// library file names, sorted directory listings and file helpers.
+#ifndef VELAN_COMMON_VELAN_PLATFORM_H
+#define VELAN_COMMON_VELAN_PLATFORM_H
+
+#include <string>
+#include <vector>
+
+namespace vplat {
+
+// dlopen(name, RTLD_NOW | RTLD_LOCAL); null when it does not load.
+void* LoadSharedLibrary(const char* fileName);
+// dlsym; null when absent or when handle is null.
+void* FindSymbol(void* handle, const char* name);
+// dlclose; a null handle is ignored.
+void FreeSharedLibrary(void* handle);
+
+// The file name of a library: the folder, "/" when the folder is not empty,
+// then "lib", the base name and ".so".
+std::string LibraryFileName(const std::string& folder, const std::string& baseName);
+
+// The part of a path before its last '/', or "." when there is none.
+std::string FolderOf(const std::string& path);
+// folder + "/" + name.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// The names of the regular files of a folder (symbolic links followed; "."
+// and "..", folders, FIFOs, devices and sockets left out), sorted by the
+// bytes of their ASCII upper-cased forms, ties by the raw bytes. Returns
+// false when the folder cannot be listed.
+bool ListRegularFiles(const std::string& folder, std::vector<std::string>* names);
+
+// The comparison used by ListRegularFiles: true when a sorts before b.
+bool DirectoryOrderLess(const std::string& a, const std::string& b);
+
+// True when path names a folder (symbolic links followed).
+bool IsDirectory(const std::string& path);
+// True when path names a regular file (symbolic links followed).
+bool IsRegularFile(const std::string& path);
+
+// ASCII case-insensitive equality.
+bool EqualsIgnoreAsciiCase(const std::string& a, const std::string& b);
+
+}  // namespace vplat
+
+#endif

@@ -1,3 +1,0 @@
-namespace velanar_placeholder {
-int unused = 0;
-}
