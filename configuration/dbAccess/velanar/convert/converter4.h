@@ -1,0 +1,55 @@
+// Converter of AUTOSAR 4 system descriptions.
+#ifndef VELANAR_CONVERT_CONVERTER4_H
+#define VELANAR_CONVERT_CONVERTER4_H
+
+#include "convert/converter_base.h"
+
+class cConverter4 : public cConverterBase {
+ public:
+  explicit cConverter4(cConvertCtx* ctx);
+  ~cConverter4() override;
+
+  void ConvertDynamicParts() override;        // 2
+  void ConvertStaticParts() override;         // 3
+  void FindClusterConditional() override;     // 5
+  void FindPhysicalChannels() override;       // 6
+  void FindCommConnectors() override;         // 7
+  void ConvertBaudrate() override;            // 8
+  void ConvertCanFdBaudrate() override;       // 9
+  void CollectFrameTriggerings() override;    // 10
+  void CollectPduTriggerings() override;      // 11
+  void ConvertEcus() override;                // 12
+  void ConvertFrames() override;              // 13
+  void ConvertPdus() override;                // 14
+  void ConvertPduToFrameMappings() override;  // 15
+  void ConvertFramePorts() override;          // 16
+  void ConvertScheduleTables() override;      // 17
+  void ConvertScheduleTable() override;       // 18
+  void ConvertScheduleEntries() override;     // 19
+  void ConvertSignalMappings() override;      // 20
+  void ConvertSignalMapping() override;       // 21
+  void ConvertSignal() override;              // 22
+  void ConvertPduTiming() override;           // 23
+  void ConvertCanControllerAttributes(const exElement* controller,
+                                      uint64_t connectorIoid) override;  // 24
+  void ConvertLinNodeAttributes(const exElement* controller,
+                                uint64_t connectorIoid) override;                       // 25
+  uint32_t ClassifyLinFrame(const exElement* frame) override;                           // 26
+  void ConvertUnconditionalEntry(uint64_t entryIoid, const exElement* entry) override;  // 27
+  void FindFibexElements() override;                                                    // 28
+  void CollectFibexElementRefs() override;                                              // 29
+
+  // Per-cluster elements.
+  const exElement* fibexElements = nullptr;
+  const exElement* clusterConditional = nullptr;  // X-CLUSTER-CONDITIONAL of the current cluster
+  const exElement* commConnectorsA = nullptr;     // COMM-CONNECTORS of channel A
+  const exElement* commConnectorsB = nullptr;     // COMM-CONNECTORS of channel B
+
+  // --- PDU, signal, coding and timing steps
+  // (members added by the PDU/signal/coding/timing steps go here)
+
+  // --- ECU and LIN steps
+  // (members added by the ECU, schedule-table and node-configuration steps go here)
+};
+
+#endif

@@ -1,0 +1,132 @@
+// The converter: turns the resolved AUTOSAR document set into host database
+// objects. Both AUTOSAR releases share one pipeline of virtual steps ("slots")
+// and differ only in the slots whose element structure differs.
+#ifndef VELANAR_CONVERT_CONVERTER_BASE_H
+#define VELANAR_CONVERT_CONVERTER_BASE_H
+
+#include <cstdint>
+
+#include "convert/object_model.h"
+#include "convert/values.h"
+#include "xml/document.h"
+
+class cConvertCtx;
+class exElement;
+
+// Cluster types as kept in cCvCluster::type.
+enum : uint32_t {
+  kClusterUnsupported = 0,
+  kClusterCan = 1,
+  kClusterLin = 2,
+  kClusterFlexRay = 3,
+};
+
+class cConverterBase {
+ public:
+  explicit cConverterBase(cConvertCtx* ctx);
+  cConverterBase(const cConverterBase&) = delete;
+  cConverterBase& operator=(const cConverterBase&) = delete;
+
+  // Slot 0: destroys the cluster map (and all clusters) and the reference list.
+  virtual ~cConverterBase();
+
+  // ---- Slots, in their fixed order. The base bodies do nothing (ClassifyLinFrame
+  // gives 0); the release converters override what they convert. Slots 1 and 4
+  // are shared by both releases and defined on this class. ----
+  virtual void ConvertMultiplexedPdu();      // 1: slots 2, 4, 3
+  virtual void ConvertDynamicParts();        // 2
+  virtual void ConvertStaticParts();         // 3
+  virtual void ConvertSelectorField();       // 4
+  virtual void FindClusterConditional();     // 5
+  virtual void FindPhysicalChannels();       // 6
+  virtual void FindCommConnectors();         // 7
+  virtual void ConvertBaudrate();            // 8
+  virtual void ConvertCanFdBaudrate();       // 9
+  virtual void CollectFrameTriggerings();    // 10
+  virtual void CollectPduTriggerings();      // 11
+  virtual void ConvertEcus();                // 12
+  virtual void ConvertFrames();              // 13
+  virtual void ConvertPdus();                // 14
+  virtual void ConvertPduToFrameMappings();  // 15
+  virtual void ConvertFramePorts();          // 16
+  virtual void ConvertScheduleTables();      // 17
+  virtual void ConvertScheduleTable();       // 18
+  virtual void ConvertScheduleEntries();     // 19
+  virtual void ConvertSignalMappings();      // 20
+  virtual void ConvertSignalMapping();       // 21
+  virtual void ConvertSignal();              // 22
+  virtual void ConvertPduTiming();           // 23
+  // 24, 25: controller element and CONNECTOR object of one connector.
+  virtual void ConvertCanControllerAttributes(const exElement* controller, uint64_t connectorIoid);
+  virtual void ConvertLinNodeAttributes(const exElement* controller, uint64_t connectorIoid);
+  // 26: 1 sporadic, 2 event-triggered, 0 any other frame (or none).
+  virtual uint32_t ClassifyLinFrame(const exElement* frame);
+  // 27: schedule entry that sends frames.
+  virtual void ConvertUnconditionalEntry(uint64_t entryIoid, const exElement* entry);
+  virtual void FindFibexElements();        // 28
+  virtual void CollectFibexElementRefs();  // 29
+
+  // ---- The two phases, run once each by the import driver. ----
+  void ListResolverTree();
+  void ConvertAll();
+
+  // ---- Shared steps. ----
+  void LocateSystem();
+  void ListUnresolvedFibexRefs();
+  void ListResolvedFibexRefs();
+  void ConvertClusters();
+  // Adds every descendant of `start` named `qname` that has a non-empty
+  // SHORT-NAME to `map` (first in document order wins); a match is not
+  // searched further.
+  void CollectNamedDescendants(const exElement* start, const char* qname, cCvMap& map);
+  // Comment property from the element's description (empty text when none).
+  void SetDescription(uint64_t ioid, uint32_t propertyId, const exElement* element);
+  // Creates a host object under `parentIoid`. The name is made unique in the
+  // current cluster first when `uniqueSuffix` is given. Returns the new IOID,
+  // 0 when nothing was created (the status says why).
+  uint64_t CreateNamedChild(uint32_t type, const char* name, const char* uniqueSuffix,
+                            uint32_t parentType, uint64_t parentIoid);
+  // Makes `name` unique within the current cluster; -6 on failure.
+  bool MakeUniqueName(const char*& name, const char* suffix);
+  // Qualified name "AR:<type word>-<suffix>" for the current cluster's type
+  // ("CAN", "LIN", "FLEXRAY"; empty word for an unsupported type).
+  const char* ClusterArName(const char* suffix) const;
+  static const char* ClusterTypeWord(uint32_t clusterType);
+
+  bool IsError() const;
+  cConvertCtx* Ctx() const { return ctx; }
+
+  // ---- Working fields. ----
+  cConvertCtx* ctx;                         // not owned
+  cCv_PACKING_BYTE_ORDER packingByteOrder;  // PACKING-/SELECTOR-FIELD-BYTE-ORDER reader
+  const exElement* systemElement = nullptr;
+  const exElement* channelA = nullptr;
+  const exElement* channelB = nullptr;
+  exElementVector fibexRefs;             // FIBEX-ELEMENT-REF elements in document order
+  cCvCluster* currentCluster = nullptr;  // set while one cluster is converted
+  cCvClusterMap clusters;                // SHORT-NAME -> cluster, owned
+
+  // PDU and signal steps: set and reset by scope guards around single calls.
+  const exElement* currentPdu = nullptr;
+  cVPT* currentPduRecord = nullptr;
+  uint64_t currentPduInstIoid = 0;
+  const exElement* currentSignal = nullptr;  // the I-SIGNAL
+  uint64_t currentSignalIoid = 0;
+  uint64_t currentSigInstIoid = 0;
+  uint64_t currentSubFrameIoid = 0;
+  const exElement* currentMapping = nullptr;
+  // Current schedule table element (LIN schedule steps of both releases).
+  const exElement* currentScheduleTable = nullptr;
+
+  // --- PDU, signal, coding and timing steps
+  // (members added by the PDU/signal/coding/timing steps go here)
+
+  // --- ECU and LIN steps
+  // (members added by the ECU, schedule-table and node-configuration steps go here)
+
+ protected:
+  // Runs the per-cluster slots in their fixed order.
+  void ConvertCurrentCluster();
+};
+
+#endif
