@@ -1,3 +1,0 @@
-namespace velan_testsupport_placeholder {
-int unused = 0;
-}
