@@ -1,0 +1,135 @@
+#include "import/configuration.h"
+
+#include <cstring>
+
+#include "import/bindings.h"
+#include "import/convert_ctx.h"
+#include "velan/velanfx.h"
+#include "velan/velanthc.h"
+#include "velan_platform.h"
+
+namespace {
+
+// The four readings of an "Enabled" attribute.
+enum class Enabled { True, False, All, Other };
+
+Enabled ReadEnabled(IfcXMLNode* node) {
+  if (node == nullptr) return Enabled::Other;
+  const char* value = node->Attribute("Enabled");
+  if (value == nullptr) return Enabled::Other;
+  if (std::strcmp(value, "true") == 0) return Enabled::True;
+  if (std::strcmp(value, "false") == 0) return Enabled::False;
+  if (std::strcmp(value, "all") == 0) return Enabled::All;
+  return Enabled::Other;
+}
+
+struct CategoryElements {
+  const char* category;
+  const char* subcategories[6];
+};
+
+// Element names of the categories and their subcategories, in order.
+const CategoryElements kCategoryElements[kCategoryCount] = {
+    {"cfg:CatInfo",
+     {"cfg:SubInfoDefault", "cfg:SubInfoNiceToHave", "cfg:SubInfoVELANDb",
+      "cfg:SubInfoRemoveFromInput", nullptr, nullptr}},
+    {"cfg:CatWarn",
+     {"cfg:SubWarnDefault", "cfg:SubWarnNiceToHave", "cfg:SubWarnVELANDb",
+      "cfg:SubWarn_UnresolvedFibexRef", "cfg:SubWarn_Coding_UnsupportedCompuMethod_Assumption",
+      "cfg:SubWarn_Scaling"}},
+    {"cfg:CatErr", {"cfg:SubErrDefault", nullptr, nullptr, nullptr, nullptr, nullptr}},
+    {"cfg:CatDebug",
+     {"cfg:SubDebug0", "cfg:SubDebug1", "cfg:SubDebug2", "cfg:SubDebug3",
+      "cfg:SubDebug_ListShortNameResolver", "cfg:SubDebug_ResolvedFibexRef"}},
+};
+
+// The log file path, or "" when there is none.
+std::string LogFilePath(const char* text, const std::string& importPath) {
+  if (text == nullptr || *text == '\0') return std::string();
+  if (std::strcmp(text, "UseFileName") != 0) return text;
+  const size_t dot = importPath.rfind('.');
+  if (dot == std::string::npos) return std::string();
+  if (!vplat::EqualsIgnoreAsciiCase(importPath.substr(dot + 1), "arxml")) return std::string();
+  return importPath + ".txt";
+}
+
+void ReadCategories(IfcXMLNode* configuration, cReport& report) {
+  IfcXMLNode* categories = configuration->FirstChild("cfg:CATEGORIES", 0);
+  // Without a CATEGORIES element the report keeps its default categories.
+  if (categories == nullptr) return;
+  for (uint32_t c = 0; c < kCategoryCount; ++c) {
+    report.DisableAll(c);
+    IfcXMLNode* category = categories->FirstChild(kCategoryElements[c].category, 0);
+    if (category == nullptr) continue;
+    switch (ReadEnabled(category)) {
+      case Enabled::True:
+        for (uint32_t s = 0; s < cReport::SubcategoryCount(c); ++s) {
+          const Enabled sub =
+              ReadEnabled(category->FirstChild(kCategoryElements[c].subcategories[s], 0));
+          if (sub == Enabled::True || sub == Enabled::All) report.EnableSubcategory(c, s);
+        }
+        break;
+      case Enabled::All:
+        report.EnableAll(c);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void ReadPolicies(IfcXMLNode* configuration, cPolicies& policies) {
+  IfcXMLNode* node = configuration->FirstChild("cfg:Policies", 0);
+  if (node == nullptr) return;
+  policies.canEnabled = ReadEnabled(node->FirstChild("cfg:CANCluster", 0)) == Enabled::True;
+  policies.linEnabled = ReadEnabled(node->FirstChild("cfg:LINCluster", 0)) == Enabled::True;
+  policies.flexRayEnabled = ReadEnabled(node->FirstChild("cfg:FlexRayCluster", 0)) == Enabled::True;
+  IfcXMLNode* fileSet = node->FirstChild("cfg:FileSetPolicy", 0);
+  if (fileSet != nullptr && std::strcmp(fileSet->Text(), "UseSpecifiedARXMLOnly") == 0) {
+    policies.fileSetPolicy = 1;
+  }
+}
+
+}  // namespace
+
+std::string ConfigurationPath() {
+  char folder[1024];
+  folder[0] = '\0';
+  const int32_t result = VelanGetPath(2, 1, folder, sizeof(folder));
+  folder[sizeof(folder) - 1] = '\0';
+  if (result < 0 || folder[0] == '\0') return VELANAR_CONFIG_FILE_NAME;
+  std::string path = folder;
+  if (path.back() == '/') path.pop_back();
+  path += '/';
+  path += VELANAR_CONFIG_FILE_NAME;
+  return path;
+}
+
+void ReadConfigurationFile(const std::string& configPath, const std::string& importPath,
+                           cPolicies& policies, cReport& report) {
+  cLoadLibrary library;
+  if (!library.Load(cLibraryName::Instance().ConfigurationReader())) return;
+  QueryXMLParserFn query = reinterpret_cast<QueryXMLParserFn>(library.Function("QueryXMLParser"));
+  if (query == nullptr) return;
+  IfcXMLParser* reader = query();
+  if (reader == nullptr) return;
+  cAutoCleanup release([reader] { reader->Release(); });
+
+  reader->BindNamespace(VELANAR_CONFIG_NAMESPACE, "cfg");
+  reader->LoadFile(configPath.c_str());
+  IfcXMLNode* root = reader->RootNode();
+  if (root == nullptr) return;
+  IfcXMLNode* configuration = root->FirstChild("cfg:CONFIGURATION", 0);
+  if (configuration == nullptr) return;
+
+  IfcXMLNode* logFile = configuration->FirstChild("cfg:LogFile", 0);
+  const std::string logPath = LogFilePath(logFile ? logFile->Text() : nullptr, importPath);
+  if (!logPath.empty() && report.OpenLogFile(logPath.c_str())) {
+    ReadCategories(configuration, report);
+  }
+  ReadPolicies(configuration, policies);
+}
+
+void ReadConfiguration(cConvertCtx* ctx) {
+  ReadConfigurationFile(ConfigurationPath(), ctx->importPath, ctx->policies, ctx->report);
+}

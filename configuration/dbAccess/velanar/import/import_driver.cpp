@@ -1,0 +1,134 @@
+#include "import/import_driver.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "convert/converter_factory.h"
+#include "import/configuration.h"
+#include "import/convert_ctx.h"
+#include "velan_platform.h"
+#include "xml/document.h"
+#include "xml/parser.h"
+
+namespace {
+
+constexpr char kAutosarBaseUri[] = "http://autosar.org/";
+constexpr char kAutosar4Uri[] = "http://autosar.org/schema/r4";
+constexpr char kAutosar3Uri[] = "http://autosar.org/3";
+
+bool StartsWith(const char* text, const char* prefix) {
+  return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+bool HasArxmlExtension(const std::string& name) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos) return false;
+  return vplat::EqualsIgnoreAsciiCase(name.substr(dot + 1), "arxml");
+}
+
+void RunConverter(cConvertCtx* ctx) {
+  const int version = DetectAutosarVersion(*ctx->document);
+  if (version != 4 && version != 3) {
+    ctx->status.RaiseError(StatusUnsupportedVersion);
+    return;
+  }
+  cScopedPtr<cConverterBase> converter = CreateConverter(version, ctx);
+  if (!converter) {
+    ctx->status.RaiseError(StatusOutOfMemory);
+    return;
+  }
+  if (ctx->status.IsError()) return;
+  converter->ListResolverTree();
+  converter->ConvertAll();
+}
+
+}  // namespace
+
+int DetectAutosarVersion(const char* uri) {
+  if (uri == nullptr) return 0;
+  if (StartsWith(uri, kAutosar4Uri)) return 4;
+  if (StartsWith(uri, kAutosar3Uri)) return 3;
+  if (StartsWith(uri, kAutosarBaseUri)) return 2;
+  return 0;
+}
+
+int DetectAutosarVersion(const exDocument& document) {
+  return DetectAutosarVersion(document.NamespaceUri("AR"));
+}
+
+void CollectFileSet(cConvertCtx* ctx) {
+  ctx->fileList.clear();
+  if (ctx->policies.fileSetPolicy == 1) {
+    ctx->fileList.push_back(ctx->importPath);
+  } else {
+    const std::string folder = vplat::FolderOf(ctx->importPath);
+    std::vector<std::string> names;
+    vplat::ListRegularFiles(folder, &names);
+    for (const std::string& name : names) {
+      if (HasArxmlExtension(name)) ctx->fileList.push_back(vplat::JoinPath(folder, name));
+    }
+  }
+
+  cReport& report = ctx->report;
+  report.Write(kCatInfo, kSubInfoDefault, "List of ARXML Files");
+  for (size_t i = 0; i < ctx->fileList.size(); ++i) {
+    report.Write(kCatInfo, kSubInfoDefault, "file[%" PRIu32 "]; \"%s\"", static_cast<uint32_t>(i),
+                 ctx->fileList[i].c_str());
+  }
+  report.WriteEmptyLine(kCatInfo, kSubInfoDefault);
+
+  if (ctx->fileList.empty()) ctx->status.RaiseError(StatusNoInput);
+}
+
+void ParseFiles(cConvertCtx* ctx) {
+  for (size_t i = 0; i < ctx->fileList.size() && !ctx->status.IsError(); ++i) {
+    const char* path = ctx->fileList[i].c_str();
+    // Only regular files are read: a folder, FIFO or device in place of a
+    // listed file would fail late, block or never end.
+    FILE* file = vplat::IsRegularFile(path) ? std::fopen(path, "rb") : nullptr;
+    if (file == nullptr) {
+      ctx->status.RaiseError(StatusNoInput);
+      ctx->report.Write(kCatErr, kSubErrDefault, "file \"%s\": not found", path);
+      return;
+    }
+    const exParseResult result = ParseFile(*ctx->document, static_cast<int32_t>(i), file);
+    std::fclose(file);
+    if (result == kParseNoMemory) {
+      ctx->status.RaiseError(StatusOutOfMemory);
+      return;
+    }
+    if (result != kParseOk) {
+      ctx->status.RaiseError(StatusParseError);
+      ctx->report.Write(kCatErr, kSubErrDefault, "file \"%s\": parser error", path);
+      return;
+    }
+    ctx->report.Write(kCatInfo, kSubInfoDefault, "read file \"%s\": success", path);
+  }
+}
+
+uint32_t RunImport(const char* importPath, uint32_t hostHandle) {
+  cScopedPtr<cConvertCtx> ctx(new (std::nothrow) cConvertCtx());
+  if (!ctx) return 0xBFF63010u;
+  ctx->hostHandle = hostHandle;
+  if (ctx->status.IsError()) return ctx->status.ReturnedCode();
+  if (importPath == nullptr || *importPath == '\0') {
+    ctx->status.RaiseError(StatusNoInput);
+    return ctx->status.ReturnedCode();
+  }
+  ctx->importPath = importPath;
+
+  ReadConfiguration(ctx.Get());
+
+  if (ctx->status.IsError() || ctx->importPath.empty()) {
+    ctx->status.RaiseError(StatusNoInput);
+  } else {
+    CollectFileSet(ctx.Get());
+  }
+  if (!ctx->status.IsError()) ParseFiles(ctx.Get());
+  if (!ctx->status.IsError()) RunConverter(ctx.Get());
+  return ctx->status.ReturnedCode();
+}
