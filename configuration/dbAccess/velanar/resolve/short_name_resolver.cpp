@@ -1,0 +1,343 @@
+#include "resolve/short_name_resolver.h"
+
+#include <cinttypes>
+#include <cstring>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "import/convert_ctx.h"
+#include "import/report.h"
+#include "xml/document.h"
+#include "xml/navigation.h"
+
+namespace {
+
+constexpr const char kDestAttribute[] = "DEST";
+
+// Walks a map and its nested maps in listing order (entries sorted by name,
+// each followed by its subtree) without recursion. `enter` is called for an
+// entry with its depth below `map`, `leave` after its subtree.
+template <typename Enter, typename Leave>
+void WalkTree(const cSNRMap& map, Enter enter, Leave leave) {
+  struct Frame {
+    const cSNRMap* map;
+    cSNRMap::const_iterator next;
+  };
+  std::vector<Frame> frames;
+  try {
+    frames.push_back({&map, map.begin()});
+    while (!frames.empty()) {
+      Frame& frame = frames.back();
+      if (frame.next == frame.map->end()) {
+        frames.pop_back();
+        if (!frames.empty()) {
+          leave(frames.size() - 1);
+          ++frames.back().next;
+        }
+        continue;
+      }
+      const size_t depth = frames.size() - 1;
+      const char* name = frame.next->first;
+      const cShortNameResolver* node = frame.next->second;
+      enter(name, depth);
+      const cSNRCollectionBase* children = node != nullptr ? node->Children() : nullptr;
+      if (children != nullptr && children->IsMap() && children->Size() > 0) {
+        frames.push_back({static_cast<const cSNRMap*>(children),
+                          static_cast<const cSNRMap*>(children)->begin()});
+      } else {
+        leave(depth);
+        ++frame.next;
+      }
+    }
+  } catch (...) {
+    // Out of memory ends the listing; the indentation is restored below by
+    // the callers' bookkeeping.
+  }
+}
+
+// The reference path cursor: a copy of the reference text split at '/'.
+class cPathCursor {
+ public:
+  // False when the text is not an absolute path or out of memory.
+  bool Init(const char* text) {
+    if (text == nullptr || text[0] != '/') return false;
+    const size_t length = std::strlen(text);
+    copy_.Reset(new (std::nothrow) char[length + 1]);
+    if (!copy_) return false;
+    std::memcpy(copy_.Get(), text, length + 1);
+    for (size_t i = 0; i < length; ++i) {
+      if (copy_[i] == '/') {
+        copy_[i] = '\0';
+        ++count_;
+      }
+    }
+    next_ = copy_.Get() + 1;
+    index_ = 0;
+    return true;
+  }
+  size_t Count() const { return count_; }
+  // True once the last segment was taken.
+  bool Done() const { return index_ >= count_; }
+  // The next segment, or null after the last one.
+  const char* Next() {
+    if (index_ >= count_) return nullptr;
+    const char* segment = next_;
+    next_ += std::strlen(next_) + 1;
+    ++index_;
+    return segment;
+  }
+
+ private:
+  cScopedArray<char> copy_;
+  size_t count_ = 0;
+  size_t index_ = 0;
+  const char* next_ = nullptr;
+};
+
+}  // namespace
+
+// ---- Collections
+
+cSNREmptyMap& cSNREmptyMap::Instance() {
+  static cSNREmptyMap instance;
+  return instance;
+}
+
+cShortNameResolver::~cShortNameResolver() {
+  if (children_ != nullptr && children_->IsMap()) delete children_;
+  children_ = &cSNREmptyMap::Instance();
+}
+
+cSNRMap::~cSNRMap() {
+  DeleteAll();
+}
+
+void cSNRMap::DeleteAll() {
+  // Moves the entries of every child map into this one before deleting its
+  // node, so a deep tree is torn down in a loop and not by nested deletes.
+  // Moving map nodes allocates nothing.
+  while (!empty()) {
+    auto first = begin();
+    cShortNameResolver* node = first->second;
+    erase(first);
+    if (node == nullptr) continue;
+    cSNRCollectionBase* children = node->Children();
+    if (children != nullptr && children->IsMap()) {
+      cSNRMap* childMap = static_cast<cSNRMap*>(children);
+      merge(static_cast<ctMultiMap<cShortNameResolver*>&>(*childMap));
+      node->SetChildren(&cSNREmptyMap::Instance());
+      delete childMap;
+    }
+    delete node;
+  }
+}
+
+bool cSNRMap::Contains(const char* name) const {
+  return name != nullptr && find(name) != end();
+}
+
+bool cSNRMap::Insert(const char* name, cShortNameResolver* node) {
+  if (name == nullptr || node == nullptr) return false;
+  try {
+    // An equal key goes after the existing ones: duplicates keep document order.
+    insert(std::make_pair(name, node));
+  } catch (...) {
+    return false;
+  }
+  return true;
+}
+
+void cSNRMap::FindAll(const char* name, cSNRVector<cShortNameResolver*>& result) const {
+  result.Clear();
+  if (name == nullptr) return;
+  auto range = equal_range(name);
+  for (auto it = range.first; it != range.second; ++it) result.PushBack(it->second);
+}
+
+void cSNRMap::ListToReport(uint32_t category, uint32_t subcategory, cReport& report,
+                           int32_t level) const {
+  if (!report.IsEnabled(category, subcategory)) return;
+  ToLogFile& sink = report.Sink();
+  std::vector<int32_t> applied;  // indentation added per open entry
+  WalkTree(
+      *this,
+      [&](const char* name, size_t depth) {
+        applied.push_back(sink.AddIndentation(2) ? 2 : 0);
+        report.Write(category, subcategory, "level=%" PRId32 ": SHORT-NAME=\"%s\"",
+                     static_cast<int32_t>(level + static_cast<int32_t>(depth)), name);
+      },
+      [&](size_t) {
+        sink.AddIndentation(-applied.back());
+        applied.pop_back();
+      });
+  // Only reached with entries left open when the walk ran out of memory.
+  while (!applied.empty()) {
+    sink.AddIndentation(-applied.back());
+    applied.pop_back();
+  }
+}
+
+void cSNRMap::ListToLog(ToLogFile& log, int32_t level) const {
+  char line[64];
+  WalkTree(
+      *this,
+      [&](const char* name, size_t depth) {
+        const int32_t entryLevel = level + static_cast<int32_t>(depth);
+        log.AppendBlanks(static_cast<size_t>(log.Indentation()) + 2 * (depth + 1));
+        std::snprintf(line, sizeof line, "level=%" PRId32 ": SHORT-NAME=\"", entryLevel);
+        log.Append(line);
+        log.Append(name);
+        log.Append("\"");
+        log.AppendLineEnd();
+      },
+      [](size_t) {});
+}
+
+// ---- Building and listing
+
+void BuildResolverTree(const exElement* element, cSNRCollectionBase* collection) {
+  if (element == nullptr || collection == nullptr) return;
+  // One frame per element being walked; `node` is set when the element is a
+  // node of the tree whose collection is `collection`.
+  struct Frame {
+    const exElement* element;
+    size_t next;
+    cSNRCollectionBase* collection;
+    cShortNameResolver* node;
+  };
+  // A node whose subtree held no named element shares the empty collection.
+  auto finish = [](cShortNameResolver* node) {
+    if (node == nullptr) return;
+    cSNRCollectionBase* children = node->Children();
+    if (children != nullptr && children->IsMap() && children->Size() == 0) {
+      delete children;
+      node->SetChildren(&cSNREmptyMap::Instance());
+    }
+  };
+  std::vector<Frame> frames;
+  try {
+    frames.push_back({element, 0, collection, nullptr});
+  } catch (...) {
+    return;
+  }
+  while (!frames.empty()) {
+    Frame& frame = frames.back();
+    if (frame.next >= frame.element->ChildCount()) {
+      cShortNameResolver* node = frame.node;
+      frames.pop_back();
+      finish(node);
+      continue;
+    }
+    const exElement* child = frame.element->Child(frame.next++);
+    // An element without children has neither a SHORT-NAME nor descendants.
+    if (child == nullptr || child->ChildCount() == 0) continue;
+    cSNRCollectionBase* target = frame.collection;
+    const char* name = GetShortName(child);
+    Frame inner{child, 0, target, nullptr};
+    if (*name != '\0') {
+      cSNRMap* children = new (std::nothrow) cSNRMap();
+      cShortNameResolver* node =
+          children ? new (std::nothrow) cShortNameResolver(child, children) : nullptr;
+      if (node == nullptr) {
+        delete children;
+        continue;  // out of memory: the subtree is left out
+      }
+      if (!target->Insert(name, node)) {
+        delete node;
+        continue;
+      }
+      inner.collection = children;
+      inner.node = node;
+    }
+    try {
+      frames.push_back(inner);
+    } catch (...) {
+      finish(inner.node);  // out of memory: the subtree is left out
+    }
+  }
+}
+
+void ListResolverTree(cConvertCtx* ctx) {
+  if (ctx == nullptr || ctx->status.IsError()) return;
+  if (!ctx->document) {
+    ctx->status.RaiseError(StatusHostUnavailable);
+    return;
+  }
+  ctx->resolverRoot.DeleteAll();
+  BuildResolverTree(ctx->document.Get(), &ctx->resolverRoot);
+  cReport& report = ctx->report;
+  report.WriteEmptyLine(kCatDebug, kSubDebugListShortNameResolver);
+  report.Write(kCatDebug, kSubDebugListShortNameResolver, "List SHORT-NAME Resolver Tree");
+  report.Write(kCatDebug, kSubDebugListShortNameResolver, "-----------------------------");
+  ctx->resolverRoot.ListToReport(kCatDebug, kSubDebugListShortNameResolver, report, 0);
+  report.WriteEmptyLine(kCatDebug, kSubDebugListShortNameResolver);
+}
+
+// ---- Resolution
+
+const exElement* FindReferenceTargetIn(const cSNRCollectionBase& root, const exElement* ref) {
+  if (ref == nullptr) return nullptr;
+  const char* dest = ref->Attribute(kDestAttribute);
+  if (dest == nullptr || *dest == '\0') return nullptr;
+  cPathCursor cursor;
+  if (!cursor.Init(ref->Text()) || cursor.Count() == 0) return nullptr;
+
+  // Every branch of duplicated names is followed in parallel.
+  cSNRVector<const cSNRCollectionBase*> sets[2];
+  cSNRVector<const cSNRCollectionBase*>* current = &sets[0];
+  cSNRVector<const cSNRCollectionBase*>* next = &sets[1];
+  cSNRVector<cShortNameResolver*> found;
+  cSNRVector<const exElement*> candidates;
+  if (!current->PushBack(&root)) return nullptr;
+  while (const char* segment = cursor.Next()) {
+    next->Clear();
+    const bool isLast = cursor.Done();
+    for (size_t i = 0; i < current->Size(); ++i) {
+      (*current)[i]->FindAll(segment, found);
+      for (size_t k = 0; k < found.Size(); ++k) {
+        if (isLast) {
+          candidates.PushBack(found[k]->Element());
+        } else {
+          next->PushBack(found[k]->Children());
+        }
+      }
+    }
+    if (isLast) break;
+    std::swap(current, next);
+    if (current->Empty()) return nullptr;
+  }
+
+  for (size_t i = 0; i < candidates.Size(); ++i) {
+    const char* name = candidates[i]->Name();
+    if (name != nullptr && std::strncmp(name, "AR:", 3) == 0 && std::strcmp(name + 3, dest) == 0)
+      return candidates[i];
+  }
+  return nullptr;
+}
+
+const exElement* FindReferenceTarget(cConvertCtx* ctx, const exElement* ref) {
+  if (ctx == nullptr) return nullptr;
+  return FindReferenceTargetIn(ctx->resolverRoot, ref);
+}
+
+const exElement* ResolveReference(cConvertCtx* ctx, const exElement* ref) {
+  if (ctx == nullptr) return nullptr;
+  if (ref == nullptr) {
+    ctx->status.RaiseWarning();
+    return nullptr;
+  }
+  const exElement* target = FindReferenceTarget(ctx, ref);
+  if (target == nullptr) {
+    ctx->status.RaiseWarning();
+    ReportElement(ctx, kSubWarnDefault, ref, "unresolved reference");
+    return nullptr;
+  }
+  if (FindChild(target, kArVariationPoint) != nullptr) {
+    ctx->status.RaiseWarning();
+    ReportElement(ctx, kSubWarnDefault, ref,
+                  "Cannot resolve. Target has <VARIATION-POINT> member.");
+    return nullptr;
+  }
+  return target;
+}

@@ -1,0 +1,152 @@
+// Tree of AUTOSAR short names over the whole document set, and the resolution
+// of reference elements (absolute short-name path plus DEST type) through it.
+#ifndef VELANAR_RESOLVE_SHORT_NAME_RESOLVER_H
+#define VELANAR_RESOLVE_SHORT_NAME_RESOLVER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "import/scoped.h"
+#include "xml/xmlchar.h"
+
+class cConvertCtx;
+class cReport;
+class ToLogFile;
+class exElement;
+
+// Small vector that keeps its first item inline: the common single-hit case
+// allocates nothing. The heap vector for further items is created on the
+// second push and never shrunk.
+template <typename T>
+class cSNRVector {
+ public:
+  cSNRVector() = default;
+  cSNRVector(const cSNRVector&) = delete;
+  cSNRVector& operator=(const cSNRVector&) = delete;
+
+  size_t Size() const { return empty_ ? 0 : 1 + (rest_ ? rest_->size() : 0); }
+  bool Empty() const { return empty_; }
+  T operator[](size_t i) const { return i == 0 ? first_ : (*rest_)[i - 1]; }
+  // False when out of memory; the vector is then unchanged.
+  bool PushBack(T item) {
+    if (empty_) {
+      first_ = item;
+      empty_ = false;
+      return true;
+    }
+    try {
+      if (!rest_) rest_.Reset(new std::vector<T>());
+      rest_->push_back(item);
+    } catch (...) {
+      return false;
+    }
+    return true;
+  }
+  void Clear() {
+    empty_ = true;
+    if (rest_) rest_->clear();
+  }
+
+ private:
+  bool empty_ = true;
+  T first_{};
+  cScopedPtr<std::vector<T>> rest_;
+};
+
+class cShortNameResolver;
+
+class cSNRCollectionBase {
+ public:
+  virtual ~cSNRCollectionBase() = default;
+  virtual bool IsMap() const = 0;
+  virtual bool Contains(const char* name) const = 0;
+  // Takes ownership of the node; false (node not taken) when out of memory.
+  virtual bool Insert(const char* name, cShortNameResolver* node) = 0;
+  virtual size_t Size() const = 0;
+  // Clears the result, then appends every node stored under the name.
+  virtual void FindAll(const char* name, cSNRVector<cShortNameResolver*>& result) const = 0;
+  // Lists the subtree as "level=%ld: SHORT-NAME=\"%s\"" lines.
+  virtual void ListToReport(uint32_t category, uint32_t subcategory, cReport& report,
+                            int32_t level) const = 0;
+  virtual void ListToLog(ToLogFile& log, int32_t level) const = 0;
+};
+
+// Multimap from pooled name to owned node, ordered by cmpxmlchar.
+template <typename T>
+class ctMultiMap : public std::multimap<const char*, T, cmpxmlchar> {};
+
+class cSNRMap : public cSNRCollectionBase, public ctMultiMap<cShortNameResolver*> {
+ public:
+  cSNRMap() = default;
+  // Deletes the nodes of the whole subtree without recursion.
+  ~cSNRMap() override;
+  cSNRMap(const cSNRMap&) = delete;
+  cSNRMap& operator=(const cSNRMap&) = delete;
+
+  bool IsMap() const override { return true; }
+  bool Contains(const char* name) const override;
+  bool Insert(const char* name, cShortNameResolver* node) override;
+  size_t Size() const override { return size(); }
+  void FindAll(const char* name, cSNRVector<cShortNameResolver*>& result) const override;
+  void ListToReport(uint32_t category, uint32_t subcategory, cReport& report,
+                    int32_t level) const override;
+  void ListToLog(ToLogFile& log, int32_t level) const override;
+  // Deletes every node of the subtree, leaving the map empty.
+  void DeleteAll();
+};
+
+// The empty collection shared by every leaf node.
+class cSNREmptyMap : public cSNRCollectionBase {
+ public:
+  bool IsMap() const override { return false; }
+  bool Contains(const char*) const override { return false; }
+  bool Insert(const char*, cShortNameResolver*) override { return false; }
+  size_t Size() const override { return 0; }
+  void FindAll(const char*, cSNRVector<cShortNameResolver*>& result) const override {
+    result.Clear();
+  }
+  void ListToReport(uint32_t, uint32_t, cReport&, int32_t) const override {}
+  void ListToLog(ToLogFile&, int32_t) const override {}
+
+  // The one instance for the whole program.
+  static cSNREmptyMap& Instance();
+};
+
+// One node of the tree: an element with a non-empty SHORT-NAME.
+class cShortNameResolver {
+ public:
+  explicit cShortNameResolver(const exElement* element, cSNRCollectionBase* children)
+      : element_(element), children_(children) {}
+  virtual ~cShortNameResolver();
+  virtual bool IsValid() const { return children_ != nullptr; }
+
+  cShortNameResolver(const cShortNameResolver&) = delete;
+  cShortNameResolver& operator=(const cShortNameResolver&) = delete;
+
+  const exElement* Element() const { return element_; }
+  cSNRCollectionBase* Children() const { return children_; }
+  // Replaces the child collection (the old one is not deleted).
+  void SetChildren(cSNRCollectionBase* children) { children_ = children; }
+
+ private:
+  const exElement* element_;
+  cSNRCollectionBase* children_;
+};
+
+// Fills `collection` with the named descendants of `element`. Unnamed
+// elements are transparent. Works without recursion.
+void BuildResolverTree(const exElement* element, cSNRCollectionBase* collection);
+// Resolver phase of an import: builds the tree of the context's document into
+// its resolver root and lists it to the report (Debug, ListShortNameResolver).
+void ListResolverTree(cConvertCtx* ctx);
+// Target of a reference element, or null. No report, no status change.
+const exElement* FindReferenceTarget(cConvertCtx* ctx, const exElement* ref);
+// Same with reporting: "unresolved reference", or a refused target that has a
+// VARIATION-POINT child; both warn. A null reference only raises a warning.
+const exElement* ResolveReference(cConvertCtx* ctx, const exElement* ref);
+// Resolution against an explicit root collection (used by the two above).
+const exElement* FindReferenceTargetIn(const cSNRCollectionBase& root, const exElement* ref);
+
+#endif

@@ -1,0 +1,166 @@
+#include "xml/document.h"
+
+#include <cstring>
+#include <new>
+
+exElement::~exElement() {
+  // Child lists and attribute maps live in block pools: only their
+  // destructors run here, the pools free the memory.
+  if (children_) children_->~exElementVector();
+  if (attributes_) attributes_->~exAttributeMap();
+}
+
+int32_t exElement::FileIndex() const {
+  // Climb to the nearest file root (or the document) iteratively, so the
+  // depth of the document does not matter.
+  const exElement* e = parent_;
+  while (e != nullptr && e->Kind() == kElementPlain) e = e->parent_;
+  return e != nullptr ? e->FileIndex() : -1;
+}
+
+const char* exElement::Attribute(const char* qname) const {
+  if (attributes_ == nullptr || qname == nullptr) return nullptr;
+  auto it = attributes_->find(qname);
+  return it == attributes_->end() ? nullptr : it->second;
+}
+
+exDocument::exDocument()
+    : strings_(new exStringPoolSTL()),
+      elementPool_(&ownElementPool_),
+      attributeMapPool_(&ownAttributeMapPool_),
+      childListPool_(&ownChildListPool_) {
+  namespaces_.strings = strings_.Get();
+}
+
+exDocument::~exDocument() {
+  Clear();
+  // The pools may be members of this object and are gone before the base
+  // destructor runs, so the document's own list and map end here.
+  if (exElementVector* kids = Children()) {
+    kids->~exElementVector();
+    ForgetChildren();
+  }
+}
+
+void exDocument::ForgetChildren() {
+  exElement* self = this;
+  self->children_ = nullptr;
+}
+
+void exDocument::Clear() {
+  // Post-order walk along the parent pointers: take the last child of the
+  // current element until it has none, then destroy it and go back up. Needs
+  // neither recursion nor memory, whatever the depth.
+  exElement* e = this;
+  for (;;) {
+    exElementVector* kids = e->children_;
+    if (kids != nullptr && !kids->empty()) {
+      exElement* child = kids->back();
+      kids->pop_back();
+      e = child;
+      continue;
+    }
+    if (e == this) break;
+    exElement* parent = e->parent_;
+    if (e->Kind() == kElementFileRoot) {
+      delete e;
+    } else {
+      e->~exElement();
+    }
+    e = parent != nullptr ? parent : this;
+  }
+}
+
+const char* exDocument::Intern(const char* text) {
+  return strings_->Intern(text);
+}
+
+const char* exDocument::Intern(const char* text, size_t length) {
+  return static_cast<exStringPoolSTL*>(strings_.Get())->Intern(text, length);
+}
+
+const char* exDocument::Find(const char* text) const {
+  return strings_->Find(text);
+}
+
+const char* exDocument::NamespaceUri(const char* prefix) const {
+  if (prefix == nullptr) return nullptr;
+  auto it = namespaces_.prefixToUri.find(prefix);
+  return it == namespaces_.prefixToUri.end() ? nullptr : it->second;
+}
+
+const char* exDocument::NamespacePrefix(const char* uri) const {
+  if (uri == nullptr) return nullptr;
+  auto it = namespaces_.uriToPrefix.find(uri);
+  return it == namespaces_.uriToPrefix.end() ? nullptr : it->second;
+}
+
+bool exDocument::BindNamespace(const char* uri, const char* prefix) {
+  const char* pooledUri = Intern(uri);
+  const char* pooledPrefix = Intern(prefix);
+  if (pooledUri == nullptr || pooledPrefix == nullptr) return false;
+  try {
+    namespaces_.uriToPrefix.emplace(pooledUri, pooledPrefix);
+    namespaces_.prefixToUri.emplace(pooledPrefix, pooledUri);
+  } catch (...) {
+    return false;
+  }
+  return true;
+}
+
+void exDocument::SetPools(exBlockPool* elements, exBlockPool* attributeMaps,
+                          exBlockPool* childLists) {
+  if (elements) elementPool_ = elements;
+  if (attributeMaps) attributeMapPool_ = attributeMaps;
+  if (childLists) childListPool_ = childLists;
+}
+
+exElement* exDocument::NewElement() {
+  void* memory = elementPool_->Allocate(sizeof(exElement));
+  return memory ? new (memory) exElement() : nullptr;
+}
+
+exElementArRoot* exDocument::NewFileRoot(int32_t fileIndex) {
+  exElementArRoot* root = new (std::nothrow) exElementArRoot();
+  if (root) root->SetFileIndex(fileIndex);
+  return root;
+}
+
+bool exDocument::AppendChild(exElement* parent, exElement* child) {
+  if (parent == nullptr || child == nullptr) return false;
+  if (parent->children_ == nullptr) {
+    void* memory = childListPool_->Allocate(sizeof(exElementVector));
+    if (memory == nullptr) return false;
+    parent->children_ = new (memory) exElementVector();
+  }
+  try {
+    parent->children_->push_back(child);
+  } catch (...) {
+    return false;
+  }
+  child->parent_ = parent;
+  return true;
+}
+
+bool exDocument::AddAttribute(exElement* element, const char* name, const char* value) {
+  if (element == nullptr || name == nullptr || value == nullptr) return false;
+  if (element->attributes_ == nullptr) {
+    void* memory = attributeMapPool_->Allocate(sizeof(exAttributeMap));
+    if (memory == nullptr) return false;
+    element->attributes_ = new (memory) exAttributeMap();
+  }
+  try {
+    element->attributes_->emplace(name, value);
+  } catch (...) {
+    return false;
+  }
+  return true;
+}
+
+exDocument* CreateDocument() {
+  try {
+    return new exDocument();
+  } catch (...) {
+    return nullptr;
+  }
+}

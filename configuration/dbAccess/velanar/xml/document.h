@@ -1,0 +1,161 @@
+// In-memory document of all ARXML files of one import: elements with their
+// qualified names, trimmed texts, attributes, children, parent and position.
+#ifndef VELANAR_XML_DOCUMENT_H
+#define VELANAR_XML_DOCUMENT_H
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "import/scoped.h"
+#include "xml/block_pool.h"
+#include "xml/string_pool.h"
+#include "xml/xmlchar.h"
+
+class ToLogFile;
+class exElement;
+class exDocument;
+
+// Element kinds as given by exElement::Kind().
+constexpr int32_t kElementPlain = 0;
+constexpr int32_t kElementFileRoot = 1;
+constexpr int32_t kElementDocument = 2;
+
+// List of element pointers: the child list of an element and the result list
+// of the navigation operations.
+class exElementVector : public std::vector<exElement*> {
+ public:
+  exElementVector() = default;
+  virtual ~exElementVector() = default;
+  // Writes every element of the list, with its subtree, as indented XML-like
+  // text to the sink. Works without recursion, so any depth can be dumped.
+  virtual void Dump(ToLogFile& sink) const;
+};
+
+// Attribute map of an element: pooled qualified name to pooled value.
+class exAttributeMap : public std::map<const char*, const char*, cmpxmlchar> {};
+
+class exElement {
+ public:
+  exElement() = default;
+  virtual ~exElement();
+  // 0 plain element, 1 file root, 2 document.
+  virtual int32_t Kind() const { return kElementPlain; }
+  // Index of the file the element comes from; -1 for the document and for an
+  // element that hangs under no file root.
+  virtual int32_t FileIndex() const;
+
+  exElement(const exElement&) = delete;
+  exElement& operator=(const exElement&) = delete;
+
+  const char* Name() const { return name_; }
+  // Never null; "" when the element has no text.
+  const char* Text() const { return text_; }
+  // Null until the first child is added.
+  exElementVector* Children() const { return children_; }
+  size_t ChildCount() const { return children_ ? children_->size() : 0; }
+  exElement* Child(size_t i) const { return (*children_)[i]; }
+  exElement* Parent() const { return parent_; }
+  uint64_t Line() const { return line_; }
+  uint64_t Column() const { return column_; }
+  // Null until the first attribute is added.
+  const exAttributeMap* Attributes() const { return attributes_; }
+  // Value of the attribute with that qualified name, or null.
+  const char* Attribute(const char* qname) const;
+
+ private:
+  friend class exDocument;
+  friend class exParser;
+
+  const char* name_ = nullptr;
+  const char* text_ = "";
+  exElementVector* children_ = nullptr;
+  exElement* parent_ = nullptr;
+  uint64_t line_ = 0;
+  uint64_t column_ = 0;
+  exAttributeMap* attributes_ = nullptr;
+};
+
+// Root element of one input file.
+class exElementArRoot : public exElement {
+ public:
+  int32_t Kind() const override { return kElementFileRoot; }
+  int32_t FileIndex() const override { return fileIndex_; }
+  virtual void SetFileIndex(int32_t index) { fileIndex_ = index; }
+
+ private:
+  int32_t fileIndex_ = -1;
+};
+
+// Namespace bindings of the document: URI to prefix and prefix to URI, both
+// of pooled texts.
+struct exNamespaceMap {
+  std::map<const char*, const char*, cmpxmlchar> uriToPrefix;
+  std::map<const char*, const char*, cmpxmlchar> prefixToUri;
+  IfcStringPool* strings = nullptr;
+};
+
+class exDocument : public exElement {
+ public:
+  exDocument();
+  ~exDocument() override;
+  int32_t Kind() const override { return kElementDocument; }
+  int32_t FileIndex() const override { return -1; }
+
+  // Pooled copy of a text (made when missing); null when out of memory.
+  const char* Intern(const char* text);
+  const char* Intern(const char* text, size_t length);
+  // Pooled copy of a text, or null when it was never pooled.
+  const char* Find(const char* text) const;
+  IfcStringPool* StringPool() const { return strings_.Get(); }
+
+  // The URI bound to a prefix, or null.
+  const char* NamespaceUri(const char* prefix) const;
+  // The prefix bound to a URI, or null.
+  const char* NamespacePrefix(const char* uri) const;
+  // Pools both texts and records the pair in both maps. A prefix or URI that
+  // is already bound keeps its first binding. False when out of memory.
+  bool BindNamespace(const char* uri, const char* prefix);
+
+  // The context's pools for elements, attribute maps and child lists. Until
+  // they are given, the document uses pools of its own.
+  void SetPools(exBlockPool* elements, exBlockPool* attributeMaps, exBlockPool* childLists);
+
+  // Building blocks of the parser. All return null/false when out of memory.
+  exElement* NewElement();
+  exElementArRoot* NewFileRoot(int32_t fileIndex);
+  // Makes `child` the last child of `parent`.
+  bool AppendChild(exElement* parent, exElement* child);
+  // Adds an attribute (pooled name and value); an existing name keeps its value.
+  bool AddAttribute(exElement* element, const char* name, const char* value);
+  // Stores the (pooled) text of an element.
+  static void SetText(exElement* element, const char* text) { element->text_ = text ? text : ""; }
+  static void SetName(exElement* element, const char* name) { element->name_ = name; }
+  static void SetPosition(exElement* element, uint64_t line, uint64_t column) {
+    element->line_ = line;
+    element->column_ = column;
+  }
+
+  // Destroys the file roots and every element below them, leaving the
+  // document empty. Works without recursion.
+  void Clear();
+
+ private:
+  void ForgetChildren();
+
+  cScopedPtr<IfcStringPool> strings_;
+  exNamespaceMap namespaces_;
+  exBlockPool* elementPool_;
+  exBlockPool* attributeMapPool_;
+  exBlockPool* childListPool_;
+  // Used until SetPools is called; they take no memory before their first use.
+  exBlockPool ownElementPool_{exBlockPool::kElementBlockSize};
+  exBlockPool ownAttributeMapPool_{exBlockPool::kAttributeMapBlockSize};
+  exBlockPool ownChildListPool_{exBlockPool::kChildListBlockSize};
+};
+
+// A new empty document, or null when memory is exhausted.
+exDocument* CreateDocument();
+
+#endif

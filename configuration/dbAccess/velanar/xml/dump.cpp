@@ -1,0 +1,82 @@
+// Diagnostic dump of element lists as indented XML-like text.
+#include <vector>
+
+#include "import/report.h"
+#include "xml/document.h"
+
+namespace {
+
+void AppendName(ToLogFile& sink, const exElement* e) {
+  if (e->Name() != nullptr) sink.Append(e->Name());
+}
+
+}  // namespace
+
+void exElementVector::Dump(ToLogFile& sink) const {
+  // One frame per open list; the depth of the document only costs frames on
+  // the heap, never stack.
+  struct Frame {
+    const exElementVector* list;
+    size_t next;
+  };
+  const size_t base = static_cast<size_t>(sink.Indentation());
+  std::vector<Frame> frames;
+  try {
+    frames.push_back({this, 0});
+    while (!frames.empty()) {
+      Frame& frame = frames.back();
+      const size_t depth = frames.size() - 1;
+      if (frame.next >= frame.list->size()) {
+        frames.pop_back();
+        if (!frames.empty()) {
+          const Frame& outer = frames.back();
+          const exElement* parent = (*outer.list)[outer.next - 1];
+          sink.AppendBlanks(base + 2 * (depth - 1));
+          sink.Append("</");
+          AppendName(sink, parent);
+          sink.Append(">");
+          sink.AppendLineEnd();
+        }
+        continue;
+      }
+      const exElement* e = (*frame.list)[frame.next++];
+      if (e == nullptr) continue;
+      sink.AppendBlanks(base + 2 * depth);
+      sink.Append("<");
+      AppendName(sink, e);
+      if (const exAttributeMap* attributes = e->Attributes()) {
+        for (const auto& attribute : *attributes) {
+          sink.Append(" ");
+          sink.Append(attribute.first);
+          sink.Append("=\"");
+          sink.Append(attribute.second);
+          sink.Append("\"");
+        }
+      }
+      const bool hasText = e->Text()[0] != '\0';
+      const bool hasChildren = e->ChildCount() > 0;
+      if (hasText) {
+        sink.Append(">");
+        sink.Append(e->Text());
+        if (!hasChildren) {
+          sink.Append("</");
+          AppendName(sink, e);
+          sink.Append(">");
+        }
+        sink.AppendLineEnd();
+      } else if (!hasChildren) {
+        sink.Append("/>");
+        sink.AppendLineEnd();
+      }
+      if (hasChildren) {
+        if (!hasText) {
+          sink.Append(">");
+          sink.AppendLineEnd();
+        }
+        frames.push_back({e->Children(), 0});
+      }
+    }
+  } catch (...) {
+    // Out of memory ends the dump; it is a diagnostic aid only.
+  }
+}

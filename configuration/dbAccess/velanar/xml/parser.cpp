@@ -1,0 +1,347 @@
+#include "xml/parser.h"
+
+#include <expat.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Namespace URIs containing this domain name are AUTOSAR namespaces.
+constexpr const char kAutosarDomain[] = "autosar.org";
+constexpr const char kAutosarPrefix[] = "AR";
+constexpr const char kAutosarRoot[] = "AUTOSAR";
+constexpr size_t kReadChunk = 8192;
+
+XML_Parser AsParser(void* p) {
+  return static_cast<XML_Parser>(p);
+}
+
+}  // namespace
+
+const char* TrimBlank(const char* text, size_t& length) {
+  size_t begin = 0;
+  size_t end = length;
+  // Only control characters and the blank count; bytes of 0x80 and more are
+  // parts of UTF-8 sequences and stay.
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= 0x20) ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 0x20) --end;
+  length = end - begin;
+  return text + begin;
+}
+
+exString& exString::operator=(exString&& other) noexcept {
+  if (this != &other) {
+    delete[] data_;
+    length_ = other.length_;
+    data_ = other.data_;
+    capacity_ = other.capacity_;
+    other.length_ = other.capacity_ = 0;
+    other.data_ = nullptr;
+  }
+  return *this;
+}
+
+bool exString::Append(const char* bytes, size_t count) {
+  if (count == 0) return true;
+  if (count > SIZE_MAX / 2 - length_) return false;
+  const size_t needed = length_ + count;
+  if (capacity_ <= needed) {
+    // The next multiple of the growth step above the needed length (room for
+    // a terminating NUL). Long texts grow geometrically, so a text delivered
+    // in many small pieces is not copied over and over.
+    size_t capacity = (needed / kGrowth + 1) * kGrowth;
+    if (capacity_ >= 1024 && capacity < capacity_ * 2) capacity = capacity_ * 2;
+    char* data = new (std::nothrow) char[capacity];
+    if (data == nullptr) return false;
+    if (length_ > 0) std::memcpy(data, data_, length_);
+    delete[] data_;
+    data_ = data;
+    capacity_ = capacity;
+  }
+  std::memcpy(data_ + length_, bytes, count);
+  length_ = needed;
+  data_[length_] = '\0';
+  return true;
+}
+
+exParser::exParser() = default;
+
+exParser::~exParser() {
+  if (parser_ != nullptr) XML_ParserFree(AsParser(parser_));
+}
+
+bool exParser::Bind(exDocument* document, int32_t fileIndex) {
+  if (document == nullptr || parser_ != nullptr) return false;
+  XML_Parser parser = XML_ParserCreateNS(nullptr, ':');
+  if (parser == nullptr) return false;
+  try {
+    stack_.reserve(64);
+    // The document's own context stays at the bottom, so the stack is never
+    // empty while the file is read.
+    stack_.emplace_back();
+    stack_.back().element = document;
+  } catch (...) {
+    XML_ParserFree(parser);
+    return false;
+  }
+  parser_ = parser;
+  document_ = document;
+  fileIndex_ = fileIndex;
+  state_ = kBeforeRoot;
+  XML_SetUserData(parser, this);
+  XML_SetElementHandler(parser, &exParser::OnStartElement, &exParser::OnEndElement);
+  XML_SetCharacterDataHandler(parser, &exParser::OnCharacterData);
+  XML_SetNamespaceDeclHandler(parser, &exParser::OnStartNamespace, nullptr);
+  return true;
+}
+
+bool exParser::Parse(const char* data, size_t size, bool isFinal) {
+  if (parser_ == nullptr) return false;
+  XML_Parser parser = AsParser(parser_);
+  // expat takes int lengths: hand over large inputs in pieces.
+  constexpr size_t kMaxPiece = 1 << 30;
+  while (size > kMaxPiece) {
+    if (XML_Parse(parser, data, static_cast<int>(kMaxPiece), XML_FALSE) != XML_STATUS_OK)
+      return false;
+    data += kMaxPiece;
+    size -= kMaxPiece;
+  }
+  return XML_Parse(parser, data, static_cast<int>(size), isFinal ? XML_TRUE : XML_FALSE) ==
+         XML_STATUS_OK;
+}
+
+const char* exParser::ErrorText() const {
+  if (parser_ == nullptr) return "";
+  const XML_Error code = XML_GetErrorCode(AsParser(parser_));
+  if (code == XML_ERROR_NONE) return "";
+  const char* text = XML_ErrorString(code);
+  return text ? text : "";
+}
+
+uint64_t exParser::ErrorLine() const {
+  return parser_ ? XML_GetCurrentLineNumber(AsParser(parser_)) : 0;
+}
+
+uint64_t exParser::ErrorColumn() const {
+  return parser_ ? XML_GetCurrentColumnNumber(AsParser(parser_)) : 0;
+}
+
+void exParser::OnStartElement(void* user, const char* name, const char** attributes) {
+  try {
+    static_cast<exParser*>(user)->StartElement(name, attributes);
+  } catch (...) {
+    // Out of memory drops the element; the stack was kept balanced before.
+  }
+}
+
+void exParser::OnEndElement(void* user, const char*) {
+  try {
+    static_cast<exParser*>(user)->EndElement();
+  } catch (...) {
+  }
+}
+
+void exParser::OnCharacterData(void* user, const char* data, int length) {
+  try {
+    static_cast<exParser*>(user)->CharacterData(data, length);
+  } catch (...) {
+  }
+}
+
+void exParser::OnStartNamespace(void* user, const char* prefix, const char* uri) {
+  try {
+    static_cast<exParser*>(user)->StartNamespace(prefix, uri);
+  } catch (...) {
+  }
+}
+
+void exParser::StartNamespace(const char* prefix, const char* uri) {
+  if (stack_.empty() || state_ == kRejected) return;
+  if (uri == nullptr) return;  // xmlns="" binds nothing
+  if (state_ == kBeforeRoot && std::strstr(uri, kAutosarDomain) != nullptr) {
+    // The first AUTOSAR namespace of the import is bound to "AR"; a file with
+    // another AUTOSAR namespace is rejected.
+    const char* bound = document_->NamespaceUri(kAutosarPrefix);
+    if (bound != nullptr) {
+      state_ = std::strcmp(bound, uri) == 0 ? kBeforeRootBound : kRejected;
+    } else if (document_->NamespacePrefix(uri) != nullptr) {
+      state_ = kRejected;
+    } else {
+      state_ = document_->BindNamespace(uri, kAutosarPrefix) ? kBeforeRootBound : kRejected;
+    }
+    return;
+  }
+  if (document_->NamespacePrefix(uri) != nullptr) return;
+  char generated[32];
+  if (prefix == nullptr || *prefix == '\0') {
+    // Default namespace: the first free prefix of ns0, ns1, ...
+    for (unsigned counter = 0;; ++counter) {
+      std::snprintf(generated, sizeof generated, "%s%X", "ns", counter);
+      if (document_->NamespaceUri(generated) == nullptr) break;
+    }
+    prefix = generated;
+  }
+  if (!document_->BindNamespace(uri, prefix)) state_ = kRejected;
+}
+
+const char* exParser::QualifiedName(const char* name) {
+  const char* colon = std::strrchr(name, ':');
+  if (colon == nullptr) return document_->Intern(name);
+  nameBuffer_.assign(name, static_cast<size_t>(colon - name));
+  const char* prefix = document_->NamespacePrefix(nameBuffer_.c_str());
+  if (prefix == nullptr) return nullptr;
+  nameBuffer_.assign(prefix);
+  nameBuffer_ += ':';
+  nameBuffer_ += colon + 1;
+  return document_->Intern(nameBuffer_.c_str(), nameBuffer_.size());
+}
+
+bool exParser::IsAutosarRoot(const char* name) const {
+  const char* colon = std::strrchr(name, ':');
+  if (colon == nullptr || std::strcmp(colon + 1, kAutosarRoot) != 0) return false;
+  const char* bound = document_->NamespaceUri(kAutosarPrefix);
+  if (bound == nullptr) return false;
+  const size_t uriLength = static_cast<size_t>(colon - name);
+  return std::strlen(bound) == uriLength && std::memcmp(bound, name, uriLength) == 0;
+}
+
+bool exParser::PushContext(exElement* element) {
+  // Keeps room for the next entry; emplace_back then cannot fail.
+  if (stack_.size() == stack_.capacity()) {
+    try {
+      stack_.reserve(stack_.capacity() * 2 + 16);
+    } catch (...) {
+      return false;
+    }
+  }
+  stack_.emplace_back();
+  stack_.back().element = element;
+  return true;
+}
+
+void exParser::StartElement(const char* name, const char** attributes) {
+  if (phantomDepth_ > 0) {
+    // Below an element that could not be put on the stack: only count.
+    ++phantomDepth_;
+    return;
+  }
+  // Make sure the context can be pushed before anything is created, so that
+  // every start tag has exactly one entry for its end tag to pop.
+  if (stack_.size() == stack_.capacity()) {
+    try {
+      stack_.reserve(stack_.capacity() * 2 + 16);
+    } catch (...) {
+      phantomDepth_ = 1;
+      return;
+    }
+  }
+
+  exElement* created = nullptr;
+  exElement* parent = nullptr;
+  switch (state_) {
+    case kBeforeRoot:
+    case kBeforeRootBound:
+      if (IsAutosarRoot(name)) {
+        state_ = kInsideRoot;
+        parent = document_;
+      } else {
+        state_ = kRejected;
+      }
+      break;
+    case kInsideRoot:
+      parent = stack_.back().element;
+      // A context without element (a dropped element) takes its subtree with it.
+      break;
+    default:
+      break;
+  }
+
+  if (parent != nullptr) {
+    const char* qname = QualifiedName(name);
+    if (qname != nullptr) {
+      exElement* element = nullptr;
+      exElementArRoot* root = nullptr;
+      if (parent == document_) {
+        element = root = document_->NewFileRoot(fileIndex_);
+      } else {
+        element = document_->NewElement();
+      }
+      if (element != nullptr) {
+        exDocument::SetName(element, qname);
+        exDocument::SetPosition(element, XML_GetCurrentLineNumber(AsParser(parser_)),
+                                XML_GetCurrentColumnNumber(AsParser(parser_)));
+        if (document_->AppendChild(parent, element)) {
+          created = element;
+        } else if (root != nullptr) {
+          delete root;
+        } else {
+          element->~exElement();  // its memory stays in the pool
+        }
+      }
+    }
+  }
+
+  PushContext(created);  // cannot fail: room was made above
+
+  if (created != nullptr && attributes != nullptr) {
+    for (size_t i = 0; attributes[i] != nullptr && attributes[i + 1] != nullptr; i += 2) {
+      const char* attributeName = QualifiedName(attributes[i]);
+      const char* value = document_->Intern(attributes[i + 1]);
+      if (attributeName == nullptr || value == nullptr) break;
+      if (!document_->AddAttribute(created, attributeName, value)) break;
+    }
+  }
+}
+
+void exParser::EndElement() {
+  if (phantomDepth_ > 0) {
+    --phantomDepth_;
+    return;
+  }
+  // The document's context is never popped.
+  if (stack_.size() <= 1) return;
+  exContextStackData& top = stack_.back();
+  if (top.element != nullptr && top.text.Length() > 0) {
+    size_t length = top.text.Length();
+    const char* text = TrimBlank(top.text.Data(), length);
+    if (length > 0) {
+      const char* pooled = document_->Intern(text, length);
+      if (pooled != nullptr) exDocument::SetText(top.element, pooled);
+    }
+  }
+  stack_.pop_back();
+}
+
+void exParser::CharacterData(const char* data, int length) {
+  if (phantomDepth_ > 0 || length <= 0 || stack_.size() <= 1) return;
+  exContextStackData& top = stack_.back();
+  if (top.element == nullptr) return;
+  // A text that cannot grow keeps what it has.
+  top.text.Append(data, static_cast<size_t>(length));
+}
+
+exParseResult ParseFile(exDocument& document, int32_t fileIndex, FILE* file) {
+  if (file == nullptr) return kParseXmlError;
+  cScopedArray<char> buffer(new (std::nothrow) char[kReadChunk]);
+  if (!buffer) return kParseNoMemory;
+  exParser parser;
+  if (!parser.Bind(&document, fileIndex)) return kParseNoMemory;
+  for (;;) {
+    const size_t n = std::fread(buffer.Get(), 1, kReadChunk, file);
+    if (n > 0 && !parser.Parse(buffer.Get(), n, false)) return kParseXmlError;
+    if (n < kReadChunk) {
+      if (std::ferror(file)) return kParseXmlError;
+      break;
+    }
+  }
+  return parser.Parse(nullptr, 0, true) ? kParseOk : kParseXmlError;
+}
+
+exParseResult ParseText(exDocument& document, int32_t fileIndex, const char* text, size_t size) {
+  exParser parser;
+  if (!parser.Bind(&document, fileIndex)) return kParseNoMemory;
+  return parser.Parse(text, size, true) ? kParseOk : kParseXmlError;
+}

@@ -1,0 +1,126 @@
+// Parser that reads one ARXML file, chunk by chunk, into the document.
+#ifndef VELANAR_XML_PARSER_H
+#define VELANAR_XML_PARSER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "xml/document.h"
+
+// Text buffer of one open element; grows in steps of 32 bytes.
+class exString {
+ public:
+  static constexpr size_t kGrowth = 32;
+  exString() = default;
+  ~exString() { delete[] data_; }
+  exString(const exString&) = delete;
+  exString& operator=(const exString&) = delete;
+  exString(exString&& other) noexcept
+      : length_(other.length_), data_(other.data_), capacity_(other.capacity_) {
+    other.length_ = other.capacity_ = 0;
+    other.data_ = nullptr;
+  }
+  exString& operator=(exString&& other) noexcept;
+
+  // False when the buffer cannot grow; the text is then unchanged.
+  bool Append(const char* bytes, size_t count);
+  size_t Length() const { return length_; }
+  size_t Capacity() const { return capacity_; }
+  const char* Data() const { return data_; }
+
+ private:
+  size_t length_ = 0;
+  char* data_ = nullptr;
+  size_t capacity_ = 0;
+};
+
+// One open element. `element` is null for an element that created nothing
+// (rejected file, unusable name, out of memory): its end tag still pops it,
+// and its character data goes nowhere.
+struct exContextStackData {
+  exElement* element = nullptr;
+  exString text;
+};
+
+using exContextStack = std::vector<exContextStackData>;
+
+// Removes blank bytes (0x00 to 0x20) from both ends of `text[0..length)`;
+// returns the new start and sets `length` to the trimmed length.
+const char* TrimBlank(const char* text, size_t& length);
+
+class exParser {
+ public:
+  // Parse states of one file.
+  enum State : int32_t {
+    kBeforeRoot = 0,       // no AUTOSAR namespace declared in this file yet
+    kBeforeRootBound = 1,  // this file bound the AUTOSAR namespace to "AR"
+    kRejected = 2,         // the rest of the file adds nothing
+    kInsideRoot = 3,       // inside the accepted AUTOSAR root element
+  };
+
+  exParser();
+  ~exParser();
+  exParser(const exParser&) = delete;
+  exParser& operator=(const exParser&) = delete;
+
+  // Creates the XML parser and binds it to the document with the file's
+  // index. False when out of memory.
+  bool Bind(exDocument* document, int32_t fileIndex);
+  // Feeds a chunk; `isFinal` on the last call (which may have no bytes).
+  // False on an XML error or when the parser is not bound.
+  bool Parse(const char* data, size_t size, bool isFinal);
+
+  int32_t GetState() const { return state_; }
+  int32_t FileIndex() const { return fileIndex_; }
+  // Open contexts, the document's own included.
+  size_t OpenElements() const { return stack_.size() + phantomDepth_; }
+  // Description and position of the last XML error ("" when none).
+  const char* ErrorText() const;
+  uint64_t ErrorLine() const;
+  uint64_t ErrorColumn() const;
+
+ private:
+  static void OnStartElement(void* user, const char* name, const char** attributes);
+  static void OnEndElement(void* user, const char* name);
+  static void OnCharacterData(void* user, const char* data, int length);
+  static void OnStartNamespace(void* user, const char* prefix, const char* uri);
+
+  void StartElement(const char* name, const char** attributes);
+  void EndElement();
+  void CharacterData(const char* data, int length);
+  void StartNamespace(const char* prefix, const char* uri);
+  bool PushContext(exElement* element);
+  // Pooled qualified name of an expat name ("uri:local" or "local"); null
+  // when the URI has no bound prefix or out of memory.
+  const char* QualifiedName(const char* name);
+  // Root test: local part "AUTOSAR" in the namespace bound to "AR".
+  bool IsAutosarRoot(const char* name) const;
+
+  void* parser_ = nullptr;  // XML_Parser
+  int32_t state_ = kBeforeRoot;
+  int32_t fileIndex_ = -1;
+  exDocument* document_ = nullptr;
+  exContextStack stack_;
+  std::string nameBuffer_;
+  // Open elements below one whose context could not be pushed (out of
+  // memory); they are only counted so that the end tags stay balanced.
+  size_t phantomDepth_ = 0;
+};
+
+// Result of parsing one whole file.
+enum exParseResult : int32_t {
+  kParseOk = 0,
+  kParseXmlError = 1,  // not well-formed XML (or a read error)
+  kParseNoMemory = 2,  // the read buffer or the parser could not be created
+};
+
+// Reads the open file in chunks of 8192 bytes into the document with the given
+// file index. The caller opens and closes the file.
+exParseResult ParseFile(exDocument& document, int32_t fileIndex, FILE* file);
+// Parses text held in memory as one file (used by tools and tests).
+exParseResult ParseText(exDocument& document, int32_t fileIndex, const char* text, size_t size);
+
+#endif
