@@ -1,0 +1,112 @@
+// Frame triggerings of a cluster: one frame record per frame, one
+// TRIGGERING object per record.
+#include "convert/converter4.h"
+#include "import/convert_ctx.h"
+#include "resolve/short_name_resolver.h"
+#include "velan/host_vocabulary.h"
+#include "xml/document.h"
+#include "xml/navigation.h"
+
+void cConverter4::CollectFrameTriggerings() {
+  if (IsError() || currentCluster == nullptr || channelA == nullptr) return;
+  const exElement* container = RequireChild(ctx, channelA, "AR:FRAME-TRIGGERINGS");
+  if (container == nullptr) return;
+  exElementVector triggerings;
+  CollectChildrenCounted(ctx, container, ClusterArName("FRAME-TRIGGERING"), triggerings, 0, 0);
+
+  cCvCluster& cluster = *currentCluster;
+  for (const exElement* triggering : triggerings) {
+    if (IsError()) return;
+    const exElement* ref = RequireChild(ctx, triggering, "AR:FRAME-REF");
+    if (ref == nullptr) continue;
+    const exElement* frame = ResolveReference(ctx, ref);
+    if (frame == nullptr) continue;
+
+    if (cluster.type == kClusterLin && ClassifyLinFrame(frame) != 0) {
+      // Event-triggered and sporadic frames are scheduled, not triggered.
+      try {
+        cluster.specialLinFrames.insert(triggering);
+      } catch (const std::bad_alloc&) {
+        ctx->status.RaiseError(StatusOutOfMemory);
+        return;
+      }
+      continue;
+    }
+
+    const char* name = RequireShortName(ctx, frame);
+    if (name[0] == '\0') continue;
+    if (cVFT* record = cluster.frames.Find(name)) {
+      record->triggeringB = triggering;
+      continue;
+    }
+    cVFT* record = cVFT::Create();
+    if (record == nullptr) {
+      ctx->status.RaiseError(StatusOutOfMemory);
+      return;
+    }
+    record->triggeringA = triggering;
+    record->frame = frame;
+    if (!cluster.frames.Insert(name, record)) {
+      delete record;
+      ctx->status.RaiseError(StatusOutOfMemory);
+      return;
+    }
+  }
+}
+
+void cConverter4::ConvertFrames() {
+  if (IsError() || currentCluster == nullptr) return;
+  cCvCluster& cluster = *currentCluster;
+  for (const auto& entry : cluster.frames) {
+    if (IsError()) return;
+    cVFT& record = *entry.second;
+    const char* name = entry.first;
+    if (!MakeUniqueName(name, "_frm")) return;
+    record.ioid = ctx->CreateChildObject(VELAN_OT_TRIGGERING, name, VELAN_OT_CLUSTER, cluster.ioid);
+    if (IsError()) return;
+    SetDescription(record.ioid, IDIP_TRIG_COMMENT_STR, record.frame);
+
+    if (cluster.type != kClusterCan && cluster.type != kClusterLin) continue;
+    const exElement* triggering = record.triggeringA;
+
+    cValueConverterI32 identifierConverter(ctx);
+    int32_t identifier = 0;
+    if (ReadTypedChild(identifierConverter, identifier, triggering, "AR:IDENTIFIER")) {
+      ctx->SetPropertyI32(record.ioid, IDIP_TRIG_IDENTIFIER_I32, identifier);
+    }
+    if (cluster.type == kClusterCan) {
+      ReadAndSetPropertyIfPresent<cCv_EXTENDED_ADDRESSING_MODE>(
+          ctx, record.ioid, IDIP_TRIG_EXTENDED_I16, triggering, "AR:CAN-ADDRESSING-MODE");
+    }
+    cValueConverterU32 lengthConverter(ctx);
+    uint32_t length = 0;
+    if (ReadTypedChild(lengthConverter, length, record.frame, "AR:FRAME-LENGTH")) {
+      ctx->SetPropertyU32(record.ioid, IDIP_TRIG_NUM_BYTES_U32, length);
+    }
+    if (cluster.type != kClusterCan) continue;
+
+    // Sent as CAN FD only when the frame supports it and its transmit
+    // behaviour is CAN-FD; the mode then is the cluster's.
+    bool fdSupport = false;
+    if (const exElement* support = FindChild(triggering, "AR:CAN-FD-FRAME-SUPPORT", 0)) {
+      cCv_BOOLEAN converter(ctx);
+      if (!converter.Convert(support->Text(), fdSupport)) fdSupport = false;
+    }
+    uint32_t txBehavior = 0;
+    if (const exElement* behavior = FindChild(triggering, "AR:CAN-FRAME-TX-BEHAVIOR", 0)) {
+      cCv_CAN_FRAME_TX_BEHAVIOR converter(ctx);
+      converter.Convert(behavior->Text(), txBehavior);
+    }
+    uint32_t mode = 0;
+    if (fdSupport && txBehavior == 1 && (cluster.canFdMode == 1 || cluster.canFdMode == 2)) {
+      mode = cluster.canFdMode;
+    }
+    ctx->SetPropertyU32(record.ioid, IDIP_TRIG_CAN_FD_MODE_U32, mode);
+  }
+}
+
+uint32_t cConverter4::ClassifyLinFrame(const exElement* frame) {
+  if (IsNamed(frame, "AR:LIN-SPORADIC-FRAME")) return 1;
+  if (IsNamed(frame, "AR:LIN-EVENT-TRIGGERED-FRAME")) return 2;
+  return 0;
+}
