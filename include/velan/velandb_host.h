@@ -46,27 +46,27 @@ VELAN_BEGIN_C
 #define VDB_E_START_BIT_RANGE (-113)      /* converted start bit above 65535 */
 #define VDB_E_OUT_OF_IDENTIFIERS (-114)   /* 2^32 - 1 identifiers used up */
 #define VDB_E_OUT_OF_MEMORY (-115)
-#define VDB_E_NOT_FOUND (-116)      /* index or property not present (walk functions) */
-#define VDB_E_FILE_OPEN (-117)      /* database file cannot be opened or read */
-#define VDB_E_FILE_FORMAT (-118)    /* not a database file of this host, or another version */
-#define VDB_E_FILE_CORRUPT (-119)   /* database file fails its integrity checks */
-#define VDB_E_FILE_WRITE (-120)     /* database file cannot be written */
-#define VDB_E_INTERNAL (-121)       /* unexpected internal failure */
+#define VDB_E_NOT_FOUND (-116)        /* index or property not present (walk functions) */
+#define VDB_E_FILE_OPEN (-117)        /* database file cannot be opened or read */
+#define VDB_E_FILE_FORMAT (-118)      /* not a database file of this host, or another version */
+#define VDB_E_FILE_CORRUPT (-119)     /* database file fails its integrity checks */
+#define VDB_E_FILE_WRITE (-120)       /* database file cannot be written */
+#define VDB_E_INTERNAL (-121)         /* unexpected internal failure */
 #define VDB_E_INVALID_ARGUMENT (-122) /* an argument is out of its range */
 
 /* ---- Codes of the read interface (dbaStatus.code; bit 31 set) ----
  * dbaStatus.detail carries the matching VDBA_DETAIL_* reason. */
-#define VDBA_E_UNKNOWN_REFERENCE 0xC0DB0001u /* no object with this reference */
-#define VDBA_E_NO_PROPERTY 0xC0DB0002u       /* the object has no such property */
-#define VDBA_E_SIZE_MISMATCH 0xC0DB0003u     /* buffer size differs from the value's size */
-#define VDBA_E_NULL_POINTER 0xC0DB0004u      /* a required pointer is null */
-#define VDBA_E_READ_ONLY 0xC0DB0005u         /* property cannot be written */
+#define VDBA_E_UNKNOWN_REFERENCE 0xC0DB0001u  /* no object with this reference */
+#define VDBA_E_NO_PROPERTY 0xC0DB0002u        /* the object has no such property */
+#define VDBA_E_SIZE_MISMATCH 0xC0DB0003u      /* buffer size differs from the value's size */
+#define VDBA_E_NULL_POINTER 0xC0DB0004u       /* a required pointer is null */
+#define VDBA_E_READ_ONLY 0xC0DB0005u          /* property cannot be written */
 #define VDBA_E_UNSUPPORTED_FORMAT 0xC0DB0006u /* save path has an unsupported ending */
-#define VDBA_E_EXPORTER_MISSING 0xC0DB0007u  /* the DBC exporter library cannot be loaded */
-#define VDBA_E_OPEN_FAILED 0xC0DB0008u       /* database file cannot be opened */
-#define VDBA_E_NOT_OPENED 0xC0DB0009u        /* close of a database not opened by dbaOpenDatabase */
-#define VDBA_E_BAD_MODE 0xC0DB000Au          /* unsupported mode argument */
-#define VDBA_E_INTERNAL 0xC0DB000Bu          /* out of memory or unexpected failure */
+#define VDBA_E_EXPORTER_MISSING 0xC0DB0007u   /* the DBC exporter library cannot be loaded */
+#define VDBA_E_OPEN_FAILED 0xC0DB0008u        /* database file cannot be opened */
+#define VDBA_E_NOT_OPENED 0xC0DB0009u /* close of a database not opened by dbaOpenDatabase */
+#define VDBA_E_BAD_MODE 0xC0DB000Au   /* unsupported mode argument */
+#define VDBA_E_INTERNAL 0xC0DB000Bu   /* out of memory or unexpected failure */
 
 #define VDBA_DETAIL_UNKNOWN_REFERENCE 1u
 #define VDBA_DETAIL_NO_PROPERTY 2u

@@ -1,0 +1,38 @@
+// The exporter's read view of a database: 32-bit references, properties
+// whose identifier tells the value kind, and the signals of each frame as
+// objects of their own.
+#ifndef VELAN_HOST_VELANDB_READ_VIEW_H
+#define VELAN_HOST_VELANDB_READ_VIEW_H
+
+#include <cstdint>
+#include <map>
+#include <tuple>
+#include <vector>
+
+#include "store.h"
+
+namespace vdb {
+
+// One signal of a frame: a multiplexer (selector) signal or the SIGNAL under
+// a SIG_INST of a PDU placed in the frame by a PDU_INST.
+struct ViewSignal {
+  uint64_t ref = 0;
+  uint32_t frame = 0;    // TRIGGERING number
+  uint32_t pduInst = 0;  // PDU_INST number
+  uint32_t source = 0;   // MULTIPLEXER or SIG_INST number
+  bool multiplexer = false;
+};
+
+struct ReadView {
+  uint64_t generation = 0;
+  std::vector<ViewSignal> signals;
+  std::map<uint32_t, std::vector<uint32_t>> frameSignals;  // TRIGGERING -> signal indexes
+  std::map<std::tuple<uint32_t, uint32_t, uint32_t>, uint64_t> refs;  // stable references
+};
+
+// Frees the references of the view of db and drops it.
+void ReleaseView(Database& db);
+
+}  // namespace vdb
+
+#endif

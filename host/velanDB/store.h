@@ -1,0 +1,124 @@
+// The in-memory object store of the reference host: databases, objects with
+// their properties, the process-wide identifier table and the checks that
+// every creating or changing call passes. Every function here expects the
+// caller to hold Store::mutex (see Lock()).
+#ifndef VELAN_HOST_VELANDB_STORE_H
+#define VELAN_HOST_VELANDB_STORE_H
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "velan/velandb_host.h"
+#include "vocabulary.h"
+
+namespace vdb {
+
+constexpr uint32_t kNoNumber = 0xFFFFFFFFu;
+
+struct Object {
+  uint64_t id = 0;
+  uint32_t type = 0;
+  uint32_t number = 0;          // position in creation order within the database
+  uint32_t parent = kNoNumber;  // number of the parent; none for the DATABASE
+  std::string name;
+  std::vector<uint32_t> children;              // numbers, creation order
+  std::vector<uint32_t> extraParents;          // numbers, link order
+  std::vector<uint32_t> linkedChildren;        // objects linked to this one, link order
+  std::map<uint32_t, std::string> properties;  // identifier -> bytes (texts without NUL)
+};
+
+struct ReadView;  // read_view.h
+
+struct Fault {
+  uint64_t callNumber = 0;  // 0: none armed
+  int32_t code = 0;
+  bool perform = false;
+};
+
+struct Database {
+  Database();
+  ~Database();
+  uint32_t handle = 0;
+  std::deque<Object> objects;  // by number; deque keeps names at fixed addresses
+  std::atomic<uint64_t> created{0};
+  uint64_t importCalls = 0;
+  Fault fault;
+  uint8_t invalidObjectsFlag = 0;
+  bool openedByReader = false;  // opened through dbaOpenDatabase
+  uint64_t generation = 0;      // bumped by every change of objects or properties
+  std::unique_ptr<ReadView> view;
+
+  Object& Root() { return objects.front(); }
+  Object& At(uint32_t number) { return objects[number]; }
+};
+
+// What a process-wide identifier names.
+enum class SlotKind : uint8_t { Free, Object, ViewSignal };
+struct Slot {
+  Database* db = nullptr;
+  uint32_t index = 0;  // object number, or index of a view signal
+  SlotKind kind = SlotKind::Free;
+};
+
+class Store {
+ public:
+  static Store& Get();
+  std::recursive_mutex mutex;
+
+  // Allocates the next identifier for an object or view signal.
+  int32_t AllocateId(Database* db, uint32_t index, SlotKind kind, uint64_t* id);
+  void FreeId(uint64_t id);
+
+  int32_t CreateDatabase(const char* name, Database** out);
+  int32_t DestroyDatabase(uint32_t handle);
+
+  // Resolve identifiers. Null with the error set when unknown.
+  Database* FindDatabase(uint32_t handle);
+  Object* FindObject(uint64_t id, Database** db);
+  const Slot* FindSlot(uint64_t id) const;
+
+  // Object creation and change with every check of the import interface.
+  int32_t CreateChild(Database* db, uint32_t type, const char* name, uint32_t parentType,
+                      uint64_t parentId, uint64_t* id);
+  int32_t Link(Database* db, uint64_t objectId, uint32_t parentType, uint64_t parentId);
+  int32_t SetProperty(Database* db, uint64_t objectId, uint32_t propertyId, const void* value,
+                      uint32_t size);
+
+  std::vector<Database*> Databases();
+
+ private:
+  std::vector<Slot> slots_{1};  // slot 0 is never used
+  std::map<uint32_t, std::unique_ptr<Database>> databases_;
+};
+
+using Lock = std::lock_guard<std::recursive_mutex>;
+
+// The last failure text of the calling thread.
+void SetError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int32_t Fail(int32_t code, const char* format, ...) __attribute__((format(printf, 2, 3)));
+const char* LastError();
+
+// Runs body and turns escaping exceptions into status codes.
+template <typename F>
+int32_t Guarded(F&& body) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return Fail(VDB_E_OUT_OF_MEMORY, "out of memory");
+  } catch (...) {
+    return Fail(VDB_E_INTERNAL, "internal error");
+  }
+}
+
+// Name of an object type for messages: the table name or "type N".
+std::string TypeText(uint32_t type);
+
+}  // namespace vdb
+
+#endif

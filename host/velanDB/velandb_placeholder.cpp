@@ -1,3 +1,0 @@
-namespace velandb_placeholder {
-int core = 0;
-}
