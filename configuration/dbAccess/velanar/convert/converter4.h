@@ -46,7 +46,9 @@ class cConverter4 : public cConverterBase {
   const exElement* commConnectorsB = nullptr;     // COMM-CONNECTORS of channel B
 
   // --- PDU, signal, coding and timing steps
-  // (members added by the PDU/signal/coding/timing steps go here)
+  // One PDU-TO-FRAME-MAPPING of a frame whose TRIGGERING object is given:
+  // PDU_INST, start and update bit, then the PDU's contents.
+  void ConvertPduToFrameMapping(const exElement* mapping, uint64_t triggeringIoid);
 
   // --- ECU and LIN steps
   // (members added by the ECU, schedule-table and node-configuration steps go here)

@@ -6,17 +6,6 @@
 #include "convert/converter4.h"
 
 // --- PDU, signal, coding and timing steps
-void cConverterBase::ConvertMultiplexedPdu() {}
-void cConverterBase::ConvertSelectorField() {}
-void cConverter4::ConvertDynamicParts() {}
-void cConverter4::ConvertStaticParts() {}
-void cConverter4::CollectPduTriggerings() {}
-void cConverter4::ConvertPdus() {}
-void cConverter4::ConvertPduToFrameMappings() {}
-void cConverter4::ConvertSignalMappings() {}
-void cConverter4::ConvertSignalMapping() {}
-void cConverter4::ConvertSignal() {}
-void cConverter4::ConvertPduTiming() {}
 
 // --- ECU and LIN steps
 void cConverter4::FindCommConnectors() {}
