@@ -1,5 +1,13 @@
 #include "read_view.h"
 
+#include <cinttypes>
+#include <cstring>
+#include <string>
+
+#include "velan/host_vocabulary.h"
+#include "velan/velandb_host.h"
+#include "velan/velandb_read.h"
+
 namespace vdb {
 
 void ReleaseView(Database& db) {
@@ -7,6 +15,512 @@ void ReleaseView(Database& db) {
   Store& store = Store::Get();
   for (const ViewSignal& s : db.view->signals) store.FreeId(s.ref);
   db.view.reset();
+}
+
+namespace {
+
+// ---- Reading stored properties with defaults ----
+
+template <typename T>
+T Stored(const Object& o, uint32_t propertyId, T fallback) {
+  auto it = o.properties.find(propertyId);
+  if (it == o.properties.end() || it->second.size() != sizeof(T)) return fallback;
+  T value;
+  std::memcpy(&value, it->second.data(), sizeof value);
+  return value;
+}
+
+bool Has(const Object& o, uint32_t propertyId) {
+  return o.properties.count(propertyId) != 0;
+}
+
+std::string StoredText(const Object& o, uint32_t propertyId) {
+  auto it = o.properties.find(propertyId);
+  return it == o.properties.end() ? std::string() : it->second;
+}
+
+// First child of a type, or null.
+const Object* FirstChild(Database& db, const Object& o, uint32_t type) {
+  for (uint32_t n : o.children)
+    if (db.At(n).type == type) return &db.At(n);
+  return nullptr;
+}
+
+// The PDU linked to a PDU_INST, or null.
+const Object* LinkedPdu(Database& db, const Object& pduInst) {
+  for (uint32_t n : pduInst.linkedChildren)
+    if (db.At(n).type == VELAN_OT_PDU) return &db.At(n);
+  return nullptr;
+}
+
+// ---- The view: signals of each frame ----
+
+void AddFrameSignals(Database& db, const Object& frame, const ReadView* old, ReadView* view,
+                     std::vector<uint64_t>* newIds) {
+  Store& store = Store::Get();
+  std::vector<uint32_t>& list = view->frameSignals[frame.number];
+  auto add = [&](uint32_t pduInst, uint32_t source, bool multiplexer) {
+    const auto key = std::make_tuple(frame.number, pduInst, source);
+    const uint32_t index = static_cast<uint32_t>(view->signals.size());
+    uint64_t ref = 0;
+    if (old) {
+      auto it = old->refs.find(key);
+      if (it != old->refs.end()) ref = it->second;
+    }
+    if (ref) {
+      store.MoveSlot(ref, index);
+    } else {
+      if (int32_t r = store.AllocateId(&db, index, SlotKind::ViewSignal, &ref); r < 0)
+        throw std::bad_alloc();
+      newIds->push_back(ref);
+    }
+    view->refs[key] = ref;
+    view->signals.push_back(ViewSignal{ref, frame.number, pduInst, source, multiplexer});
+    list.push_back(index);
+  };
+  for (uint32_t pi : frame.children) {
+    const Object& pduInst = db.At(pi);
+    if (pduInst.type != VELAN_OT_PDU_INST) continue;
+    const Object* pdu = LinkedPdu(db, pduInst);
+    if (!pdu) continue;
+    for (uint32_t c : pdu->children)
+      if (db.At(c).type == VELAN_OT_MULTIPLEXER) add(pi, c, true);
+    for (uint32_t c : pdu->children)
+      if (db.At(c).type == VELAN_OT_SIG_INST && FirstChild(db, db.At(c), VELAN_OT_SIGNAL))
+        add(pi, c, false);
+  }
+}
+
+// Builds the view when it is missing or older than the last change. Signals
+// that stay keep their references.
+ReadView& CurrentView(Database& db) {
+  if (db.view && db.view->generation == db.generation) return *db.view;
+  auto view = std::make_unique<ReadView>();
+  view->generation = db.generation;
+  std::vector<uint64_t> newIds;
+  Store& store = Store::Get();
+  try {
+    for (uint32_t c : db.Root().children) {
+      const Object& cluster = db.At(c);
+      if (cluster.type != VELAN_OT_CLUSTER) continue;
+      for (uint32_t f : cluster.children)
+        if (db.At(f).type == VELAN_OT_TRIGGERING)
+          AddFrameSignals(db, db.At(f), db.view.get(), view.get(), &newIds);
+    }
+  } catch (...) {
+    // Put the slots of the old view back and drop what was allocated.
+    for (uint64_t id : newIds) store.FreeId(id);
+    if (db.view)
+      for (uint32_t i = 0; i < db.view->signals.size(); ++i)
+        store.MoveSlot(db.view->signals[i].ref, i);
+    throw;
+  }
+  if (db.view)
+    for (const auto& [key, ref] : db.view->refs)
+      if (!view->refs.count(key)) store.FreeId(ref);
+  db.view = std::move(view);
+  return *db.view;
+}
+
+// ---- Value encodings of the read interface ----
+
+std::string Text(const std::string& text) {
+  return text.empty() ? std::string() : text + std::string(1, '\0');
+}
+template <typename T>
+std::string Bytes(T value) {
+  return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+}
+std::string U32(uint32_t v) {
+  return Bytes(v);
+}
+std::string F64(double v) {
+  return Bytes(v);
+}
+std::string Flag(bool v) {
+  return Bytes<uint8_t>(v ? 1 : 0);
+}
+void AppendRef(std::string* list, uint64_t id) {
+  list->append(U32(static_cast<uint32_t>(id)));
+}
+
+// Read interface identifiers.
+enum : uint32_t {
+  kDbClusters = 0x06000002,
+  kDbInvalidFlag = 0x02000003,
+  kClDatabase = 0x05010002,
+  kClCanIoMode = 0x00010010,
+  kClAppProtocol = 0x00010073,
+  kClProtocol = 0x00010006,
+  kClName = 0x03010005,
+  kClComment = 0x03010008,
+  kClFrames = 0x06010004,
+  kClEcus = 0x06010003,
+  kClSignals = 0x06010007,
+  kFrName = 0x03020004,
+  kFrComment = 0x03020002,
+  kFrExtended = 0x02020010,
+  kFrIdentifier = 0x00020003,
+  kFrLength = 0x00020007,
+  kFrSignals = 0x06020008,
+  kFrCanIoMode = 0x00020066,
+  kFrTimingType = 0x00020011,
+  kFrTime = 0x01020012,
+  kFrAppProtocol = 0x00020064,
+  kSgName = 0x03030008,
+  kSgComment = 0x03030002,
+  kSgUnit = 0x03030016,
+  kSgMultiplexer = 0x02030030,
+  kSgModeDependent = 0x02030031,
+  kSgModeValue = 0x00030032,
+  kSgStartBit = 0x00030015,
+  kSgBits = 0x00030012,
+  kSgByteOrder = 0x00030001,
+  kSgDataType = 0x00030003,
+  kSgFactor = 0x01030013,
+  kSgOffset = 0x01030014,
+  kSgMinimum = 0x01030007,
+  kSgMaximum = 0x01030006,
+  kSgDefault = 0x01030004,
+  kSgFrame = 0x05030005,
+  kEcName = 0x03050002,
+  kEcComment = 0x03050005,
+  kEcReceived = 0x06050003,
+  kEcTransmitted = 0x06050004,
+  kEcJ1939Address = 0x00050028,
+  kEcJ1939Name = 0x09050029,
+};
+
+std::string FrameSignalList(Database& db, const Object& frame) {
+  ReadView& view = CurrentView(db);
+  std::string list;
+  auto it = view.frameSignals.find(frame.number);
+  if (it != view.frameSignals.end())
+    for (uint32_t index : it->second) AppendRef(&list, view.signals[index].ref);
+  return list;
+}
+
+bool DatabaseValue(Database& db, uint32_t propertyId, std::string* out) {
+  switch (propertyId) {
+    case kDbClusters:
+      for (uint32_t c : db.Root().children)
+        if (db.At(c).type == VELAN_OT_CLUSTER) AppendRef(out, db.At(c).id);
+      return true;
+    case kDbInvalidFlag:
+      *out = Bytes<uint8_t>(db.invalidObjectsFlag);
+      return true;
+  }
+  return false;
+}
+
+bool ClusterValue(Database& db, const Object& cl, uint32_t propertyId, std::string* out) {
+  switch (propertyId) {
+    case kClDatabase:
+      *out = U32(db.handle);
+      return true;
+    case kClCanIoMode:
+      *out = U32(Stored<uint32_t>(cl, IDIP_CLUSTER_CAN_FD_MODE_U32, 0));
+      return true;
+    case kClAppProtocol:
+      *out = U32(Stored<uint32_t>(cl, IDIP_CLUSTER_APP_PROTOCOL_U32, 0));
+      return true;
+    case kClProtocol:
+      *out = U32(static_cast<uint16_t>(Stored<int16_t>(cl, IDIP_CLUSTER_PROTOCOL_I16, 0)));
+      return true;
+    case kClName:
+      *out = Text(cl.name);
+      return true;
+    case kClComment:
+      *out = Text(StoredText(cl, IDIP_CLUSTER_COMMENT_STR));
+      return true;
+    case kClFrames:
+      for (uint32_t f : cl.children)
+        if (db.At(f).type == VELAN_OT_TRIGGERING) AppendRef(out, db.At(f).id);
+      return true;
+    case kClEcus:
+      for (uint32_t c : cl.children) {
+        if (db.At(c).type != VELAN_OT_CONNECTOR) continue;
+        for (uint32_t e : db.At(c).children)
+          if (db.At(e).type == VELAN_OT_ECU) AppendRef(out, db.At(e).id);
+      }
+      return true;
+    case kClSignals:
+      for (uint32_t f : cl.children)
+        if (db.At(f).type == VELAN_OT_TRIGGERING) out->append(FrameSignalList(db, db.At(f)));
+      return true;
+  }
+  return false;
+}
+
+// Timing of a frame from the PDU of its first PDU_INST whose PDU has timing
+// objects: 0 cyclic, 1 event (or none), 4 both (with the cycle time).
+void FrameTiming(Database& db, const Object& frame, uint32_t* type, double* time) {
+  *type = 1;
+  *time = 0;
+  for (uint32_t pi : frame.children) {
+    if (db.At(pi).type != VELAN_OT_PDU_INST) continue;
+    const Object* pdu = LinkedPdu(db, db.At(pi));
+    if (!pdu) continue;
+    const Object* cyclic = FirstChild(db, *pdu, VELAN_OT_CYCLIC_TIMING);
+    const Object* event = FirstChild(db, *pdu, VELAN_OT_EVENT_TIMING);
+    if (!cyclic && !event) continue;
+    if (cyclic) {
+      *type = event ? 4 : 0;
+      *time = Stored<double>(*cyclic, IDIP_CYCT_TIME_RANGE_VALUE_F64, 0);
+    } else {
+      *type = 1;
+      *time = Stored<double>(*event, IDIP_EVT_DEBOUNCE_TIME_F64, 0);
+    }
+    return;
+  }
+}
+
+bool FrameValue(Database& db, const Object& fr, uint32_t propertyId, std::string* out) {
+  switch (propertyId) {
+    case kFrName:
+      *out = Text(fr.name);
+      return true;
+    case kFrComment:
+      *out = Text(StoredText(fr, IDIP_TRIG_COMMENT_STR));
+      return true;
+    case kFrExtended:
+      *out = Flag(Stored<int16_t>(fr, IDIP_TRIG_EXTENDED_I16, 0) != 0);
+      return true;
+    case kFrIdentifier:
+      *out = U32(static_cast<uint32_t>(Stored<int32_t>(fr, IDIP_TRIG_IDENTIFIER_I32, 0)));
+      return true;
+    case kFrLength:
+      *out = U32(Stored<uint32_t>(fr, IDIP_TRIG_NUM_BYTES_U32, 0));
+      return true;
+    case kFrSignals:
+      *out = FrameSignalList(db, fr);
+      return true;
+    case kFrCanIoMode:
+      *out = U32(Stored<uint32_t>(fr, IDIP_TRIG_CAN_FD_MODE_U32, 0));
+      return true;
+    case kFrTimingType:
+    case kFrTime: {
+      uint32_t type;
+      double time;
+      FrameTiming(db, fr, &type, &time);
+      *out = propertyId == kFrTimingType ? U32(type) : F64(time);
+      return true;
+    }
+    case kFrAppProtocol:
+      *out = U32(Stored<uint32_t>(fr, IDIP_TRIG_APP_PROTOCOL_U32, 0));
+      return true;
+  }
+  return false;
+}
+
+// Frames named by the TX_TRIG or RX_TRIG children of an ECU's CONNECTOR.
+std::string EcuFrames(Database& db, const Object& ecu, uint32_t portType, uint32_t propertyId) {
+  std::string list;
+  if (ecu.parent == kNoNumber) return list;
+  for (uint32_t p : db.At(ecu.parent).children) {
+    const Object& port = db.At(p);
+    if (port.type != portType || !Has(port, propertyId)) continue;
+    uint64_t frame = Stored<uint64_t>(port, propertyId, 0);
+    if (frame) AppendRef(&list, frame);
+  }
+  return list;
+}
+
+bool EcuValue(Database& db, const Object& ecu, uint32_t propertyId, std::string* out) {
+  const Object& connector = db.At(ecu.parent);
+  switch (propertyId) {
+    case kEcName:
+      *out = Text(ecu.name);
+      return true;
+    case kEcComment:
+      *out = Text(StoredText(ecu, IDIP_ECU_COMMENT_STR));
+      return true;
+    case kEcReceived:
+      *out = EcuFrames(db, ecu, VELAN_OT_RX_TRIG, IDIP_RX_TRIG_IOID);
+      return true;
+    case kEcTransmitted:
+      *out = EcuFrames(db, ecu, VELAN_OT_TX_TRIG, IDIP_TX_TRIG_IOID);
+      return true;
+    case kEcJ1939Address:
+      *out = U32(Stored<uint8_t>(connector, IDIP_CON_J1939_ADDR_U8, 254));
+      return true;
+    case kEcJ1939Name:
+      *out = Bytes<uint64_t>(Stored<uint64_t>(connector, IDIP_CON_J1939_NAME_U64, 0));
+      return true;
+  }
+  return false;
+}
+
+// The SUB_FRAME a SIGNAL is linked to, preferring one of the given PDU.
+const Object* SubFrameOf(Database& db, const Object& signal, uint32_t pdu) {
+  const Object* first = nullptr;
+  for (uint32_t p : signal.extraParents) {
+    const Object& parent = db.At(p);
+    if (parent.type != VELAN_OT_SUB_FRAME) continue;
+    if (parent.parent == pdu) return &parent;
+    if (!first) first = &parent;
+  }
+  return first;
+}
+
+bool SignalValue(Database& db, const ViewSignal& s, uint32_t propertyId, std::string* out) {
+  const Object& frame = db.At(s.frame);
+  const Object& pduInst = db.At(s.pduInst);
+  const Object& source = db.At(s.source);
+  const uint32_t pduStart = Stored<uint16_t>(pduInst, IDIP_PDUI_START_BIT_U16, 0);
+  if (propertyId == kSgFrame) {
+    *out = U32(static_cast<uint32_t>(frame.id));
+    return true;
+  }
+  if (s.multiplexer) {
+    const uint32_t bits = Stored<uint32_t>(source, IDIP_MUX_SW_NUM_BITS_U32, 0);
+    switch (propertyId) {
+      case kSgName:
+        *out = Text(source.name);
+        return true;
+      case kSgComment:
+      case kSgUnit:
+        out->clear();
+        return true;
+      case kSgMultiplexer:
+        *out = Flag(true);
+        return true;
+      case kSgModeDependent:
+        *out = Flag(false);
+        return true;
+      case kSgModeValue:
+        *out = U32(0);
+        return true;
+      case kSgStartBit:
+        *out = U32(pduStart + Stored<uint16_t>(source, IDIP_MUX_SW_START_BIT_U16, 0));
+        return true;
+      case kSgBits:
+        *out = U32(bits);
+        return true;
+      case kSgByteOrder:
+        *out = U32(Stored<int16_t>(source, IDIP_MUX_SW_BYTE_ORDER_I16, 0) != 0 ? 1 : 0);
+        return true;
+      case kSgDataType:
+        *out = U32(1);
+        return true;
+      case kSgFactor:
+        *out = F64(1);
+        return true;
+      case kSgOffset:
+      case kSgMinimum:
+      case kSgDefault:
+        *out = F64(0);
+        return true;
+      case kSgMaximum:
+        *out = F64(bits >= 32 ? 4294967295.0 : static_cast<double>((uint64_t{1} << bits) - 1));
+        return true;
+    }
+    return false;
+  }
+  const Object& signal = *FirstChild(db, source, VELAN_OT_SIGNAL);
+  const Object* codingPtr = FirstChild(db, signal, VELAN_OT_CODING);
+  static const Object kNoCoding;
+  const Object& coding = codingPtr ? *codingPtr : kNoCoding;
+  const Object* subFrame = SubFrameOf(db, signal, source.parent);
+  switch (propertyId) {
+    case kSgName:
+      *out = Text(signal.name);
+      return true;
+    case kSgComment:
+      *out = Text(StoredText(signal, IDIP_SIG_COMMENT_STR));
+      return true;
+    case kSgUnit:
+      *out = Text(StoredText(coding, IDIP_COD_UNIT_STR));
+      return true;
+    case kSgMultiplexer:
+      *out = Flag(false);
+      return true;
+    case kSgModeDependent:
+      *out = Flag(subFrame != nullptr);
+      return true;
+    case kSgModeValue:
+      *out = U32(subFrame ? Stored<uint32_t>(*subFrame, IDIP_SUBF_SWITCH_CODE_U32, 0) : 0);
+      return true;
+    case kSgStartBit:
+      *out = U32(pduStart + Stored<uint16_t>(source, IDIP_SGI_START_BIT_U16, 0));
+      return true;
+    case kSgBits:
+      *out = U32(Stored<uint32_t>(coding, IDIP_COD_NUM_BITS_U32, 0));
+      return true;
+    case kSgByteOrder:
+      *out = U32(Stored<int16_t>(source, IDIP_SGI_BYTE_ORDER_I16, 0) != 0 ? 1 : 0);
+      return true;
+    case kSgDataType:
+      *out = U32(static_cast<uint16_t>(Stored<int16_t>(coding, IDIP_COD_DATA_TYPE_I16, 0)));
+      return true;
+    case kSgFactor:
+      *out = F64(Stored<double>(coding, IDIP_COD_FACTOR_F64, 1));
+      return true;
+    case kSgOffset:
+      *out = F64(Stored<double>(coding, IDIP_COD_OFFSET_F64, 0));
+      return true;
+    case kSgMinimum:
+      *out = F64(Stored<double>(coding, IDIP_COD_MIN_VAL_F64, 0));
+      return true;
+    case kSgMaximum:
+      *out = F64(Stored<double>(coding, IDIP_COD_MAX_VAL_F64, 0));
+      return true;
+    case kSgDefault:
+      // Unset: the physical value of raw 0, so that no start value is written.
+      *out = F64(Has(signal, IDIP_SIG_DEFAULT_VALUE_F64)
+                     ? Stored<double>(signal, IDIP_SIG_DEFAULT_VALUE_F64, 0)
+                     : Stored<double>(coding, IDIP_COD_OFFSET_F64, 0));
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int32_t ReadValue(uint32_t reference, uint32_t propertyId, std::string* out, uint32_t* detail) {
+  Store& store = Store::Get();
+  const Slot* slot = store.FindSlot(reference);
+  if (!slot) {
+    *detail = VDBA_DETAIL_UNKNOWN_REFERENCE;
+    return Fail(static_cast<int32_t>(VDBA_E_UNKNOWN_REFERENCE), "no object with reference %" PRIu32,
+                reference);
+  }
+  Database& db = *slot->db;
+  bool found = false;
+  if (slot->kind == SlotKind::ViewSignal) {
+    CurrentView(db);  // may move or free this reference
+    slot = store.FindSlot(reference);
+    if (!slot) {
+      *detail = VDBA_DETAIL_UNKNOWN_REFERENCE;
+      return Fail(static_cast<int32_t>(VDBA_E_UNKNOWN_REFERENCE),
+                  "signal reference %" PRIu32 " vanished with a change", reference);
+    }
+    found = SignalValue(db, db.view->signals[slot->index], propertyId, out);
+  } else {
+    const Object& o = db.At(slot->index);
+    switch (o.type) {
+      case VELAN_OT_DATABASE:
+        found = DatabaseValue(db, propertyId, out);
+        break;
+      case VELAN_OT_CLUSTER:
+        found = ClusterValue(db, o, propertyId, out);
+        break;
+      case VELAN_OT_TRIGGERING:
+        found = FrameValue(db, o, propertyId, out);
+        break;
+      case VELAN_OT_ECU:
+        found = EcuValue(db, o, propertyId, out);
+        break;
+      default:
+        break;
+    }
+  }
+  if (!found) {
+    *detail = VDBA_DETAIL_NO_PROPERTY;
+    return Fail(static_cast<int32_t>(VDBA_E_NO_PROPERTY),
+                "object %" PRIu32 " has no property 0x%08" PRIX32, reference, propertyId);
+  }
+  return VDB_OK;
 }
 
 }  // namespace vdb

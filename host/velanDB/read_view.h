@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -29,6 +30,12 @@ struct ReadView {
   std::map<uint32_t, std::vector<uint32_t>> frameSignals;  // TRIGGERING -> signal indexes
   std::map<std::tuple<uint32_t, uint32_t, uint32_t>, uint64_t> refs;  // stable references
 };
+
+// The value of a read-interface property of an object or view signal, as
+// dbaGetProperty gives it (texts with their NUL, empty text as no bytes,
+// lists of 4-byte references). Caller holds the lock. On failure answers the
+// dbaStatus code (as int32_t) and sets *detail.
+int32_t ReadValue(uint32_t reference, uint32_t propertyId, std::string* out, uint32_t* detail);
 
 // Frees the references of the view of db and drops it.
 void ReleaseView(Database& db);

@@ -75,6 +75,10 @@ const Slot* Store::FindSlot(uint64_t id) const {
   return &slots_[id];
 }
 
+void Store::MoveSlot(uint64_t id, uint32_t index) {
+  if (id < slots_.size()) slots_[id].index = index;
+}
+
 int32_t Store::CreateDatabase(const char* name, Database** out) {
   auto db = std::make_unique<Database>();
   Object root;

@@ -82,6 +82,8 @@ class Store {
   Database* FindDatabase(uint32_t handle);
   Object* FindObject(uint64_t id, Database** db);
   const Slot* FindSlot(uint64_t id) const;
+  // Points an identifier of a view signal at another index of its view.
+  void MoveSlot(uint64_t id, uint32_t index);
 
   // Object creation and change with every check of the import interface.
   int32_t CreateChild(Database* db, uint32_t type, const char* name, uint32_t parentType,

@@ -50,11 +50,13 @@ TEST(HostLibraries, BareNameReachesTheLinkedLibraryAndItsDatabases) {
   EXPECT_EQ(vdbDestroyDatabase(handle), VDB_OK);
 }
 
-TEST(HostLibraries, ApplicationFunctionsAreExported) {
+TEST(HostLibraries, ReadAndApplicationFunctionsAreExported) {
   Library db("libvelanDB.so");
   ASSERT_NE(db.handle, nullptr);
   for (const char* name :
-       {"vdbCreateDatabase", "vdbPrintTree", "vdbSaveDatabase", "vdbOpenDatabase", "vdbLastError"})
+       {"dbaOpenDatabase", "dbaCloseDatabase", "dbaSaveDatabase", "dbaGetPropertySize",
+        "dbaGetProperty", "dbaSetProperty", "vdbCreateDatabase", "vdbPrintTree", "vdbSaveDatabase",
+        "vdbOpenDatabase", "vdbLastError"})
     EXPECT_NE(dlsym(db.handle, name), nullptr) << name;
   // Internal symbols stay hidden.
   EXPECT_EQ(dlsym(db.handle, "_ZN3vdb5Store3GetEv"), nullptr);
