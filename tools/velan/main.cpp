@@ -1,5 +1,16 @@
 #include <cstdio>
-int main() {
-  std::fputs("velan: not built yet\n", stderr);
-  return 2;
+#include <exception>
+#include <new>
+
+#include "commands.h"
+
+int main(int argc, char** argv) {
+  try {
+    return velan_tool::Main(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fputs("velan: out of memory\n", stderr);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "velan: %s\n", e.what());
+  }
+  return velan_tool::kExitFailed;
 }

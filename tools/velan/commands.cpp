@@ -1,0 +1,478 @@
+#include "commands.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+#include "diagnostics.h"
+#include "host_db.h"
+#include "import_config.h"
+#include "output_file.h"
+#include "plugins.h"
+#include "progress.h"
+#include "velan/velandb_host.h"
+
+namespace velan_tool {
+namespace {
+
+void Say(const std::string& text) {
+  std::fprintf(stderr, "velan: %s\n", text.c_str());
+}
+
+// A database of the host, destroyed with the holder.
+class Database {
+ public:
+  ~Database() {
+    if (handle_) vdbDestroyDatabase(handle_);
+  }
+  bool Create(std::string* error) {
+    if (vdbCreateDatabase(nullptr, &handle_) != VDB_OK) {
+      *error = std::string("cannot create a database: ") + vdbLastError();
+      handle_ = 0;
+      return false;
+    }
+    return true;
+  }
+  bool Open(const std::string& path, std::string* error) {
+    if (vdbOpenDatabase(path.c_str(), &handle_) != VDB_OK) {
+      *error = path + ": " + vdbLastError();
+      handle_ = 0;
+      return false;
+    }
+    return true;
+  }
+  uint32_t Handle() const { return handle_; }
+
+ private:
+  uint32_t handle_ = 0;
+};
+
+// The log file a configuration names for an import of `importPath`, as the
+// importer resolves it; empty when it writes none.
+std::string ResolveLogTarget(const ImportConfig& cfg, const std::string& importPath) {
+  if (!cfg.logFile || cfg.logFile->empty()) return std::string();
+  if (*cfg.logFile != "UseFileName") return *cfg.logFile;
+  size_t dot = importPath.rfind('.');
+  if (dot == std::string::npos) return std::string();
+  std::string ext = importPath.substr(dot + 1);
+  if (ext.size() != 5 || !EndsWithNoCase(ext, "arxml")) return std::string();
+  return importPath + ".txt";
+}
+
+bool CopyFile(const std::string& from, const std::string& to, std::string* error) {
+  std::ifstream in(from, std::ios::binary);
+  std::ofstream out(to, std::ios::binary | std::ios::trunc);
+  if (!out) {
+    *error = "cannot write " + to;
+    return false;
+  }
+  if (in) out << in.rdbuf();
+  out.close();
+  if (!out) {
+    *error = "cannot write " + to;
+    return false;
+  }
+  return true;
+}
+
+// One import through libvelanar.so into a fresh database, with the
+// configuration the options ask for.
+class ImportSession {
+ public:
+  // `diagnostics`: have the log written to a private file with the file list,
+  // warnings and errors on.
+  ImportSession(const ImportOptions& opts, bool diagnostics)
+      : opts_(opts), diagnostics_(diagnostics) {}
+
+  // Prepares the configuration; false with kExitUsage or kExitFailed in
+  // `exitCode` and a message already printed.
+  bool Prepare(int* exitCode) {
+    bool own = diagnostics_ || !opts_.configFile.empty() || !opts_.logFile.empty() ||
+               opts_.logAll || opts_.onlyFile || opts_.flexRay;
+    if (!own) return true;
+    std::string error;
+    if (!opts_.configFile.empty()) {
+      if (!ReadImportConfigFile(opts_.configFile, &config_, &error)) {
+        Say("cannot use the configuration " + error);
+        *exitCode = kExitUsage;
+        return false;
+      }
+    } else {
+      std::string folder = UserConfigFolder();
+      std::string path =
+          folder.empty() ? std::string(kConfigFileName) : folder + "/" + kConfigFileName;
+      // A missing or broken file of the usual folder leaves the defaults, as
+      // it does for the importer.
+      if (Exists(path) && !ReadImportConfigFile(path, &config_, &error)) config_ = ImportConfig();
+    }
+    userLog_ = ResolveLogTarget(config_, opts_.path);
+    if (!config_.hasCategories) {
+      config_.categories = ImportConfig::DefaultCategories();
+      config_.hasCategories = true;
+    }
+    if (opts_.flexRay) config_.EnableFlexRay();
+    if (opts_.onlyFile) config_.UseOnlySpecifiedFile();
+    if (!opts_.logFile.empty()) {
+      config_.SetLog(opts_.logFile);
+      userLog_ = opts_.logFile;
+    }
+    if (opts_.logAll) {
+      if (!diagnostics_ && userLog_.empty()) {
+        Say("--log-all needs a log file: give --log FILE");
+        *exitCode = kExitUsage;
+        return false;
+      }
+      config_.EnableAllCategories();
+    }
+    if (diagnostics_) {
+      config_.EnableCategoryBits(kCatInfo, 1u);  // the file list
+      config_.EnableCategoryBits(kCatWarn, ImportConfig::AllBits(kCatWarn));
+      config_.EnableCategoryBits(kCatErr, ImportConfig::AllBits(kCatErr));
+    }
+    folder_ = std::make_unique<TempConfigFolder>();
+    // The private log lives in the private folder; the folder is written
+    // first, then the configuration pointing at it.
+    if (diagnostics_) {
+      std::string error2;
+      ImportConfig probe = config_;
+      if (!folder_->Activate(probe, &error2)) {
+        Say(error2);
+        *exitCode = kExitFailed;
+        return false;
+      }
+      privateLog_ = folder_->PathFor("import.log");
+      config_.SetLog(privateLog_);
+      std::ofstream(folder_->PathFor(kConfigFileName), std::ios::binary | std::ios::trunc)
+          << config_.ToXml();
+      return true;
+    }
+    if (!folder_->Activate(config_, &error)) {
+      Say(error);
+      *exitCode = kExitFailed;
+      return false;
+    }
+    return true;
+  }
+
+  // Runs the import; false when the plug-in or the database is unusable.
+  bool Run(Progress* progress, std::string* error) {
+    if (!plugin_.Load(error)) return false;
+    if (!db_.Create(error)) return false;
+    if (progress) progress->SetPhase("importing " + opts_.path, db_.Handle());
+    code_ = plugin_.import(importPath_.empty() ? opts_.path.c_str() : importPath_.c_str(),
+                           db_.Handle());
+    // The importer is done with the configuration: the user's environment
+    // returns before anything else runs.
+    if (!privateLog_.empty() && !userLog_.empty()) {
+      std::string copyError;
+      if (!CopyFile(privateLog_, userLog_, &copyError)) Say(copyError);
+    }
+    return true;
+  }
+
+  void SetImportPath(const std::string& p) { importPath_ = p; }
+  uint32_t Code() const { return code_; }
+  uint32_t Handle() const { return db_.Handle(); }
+  const std::string& PrivateLog() const { return privateLog_; }
+  void Finish() { folder_.reset(); }
+
+ private:
+  ImportOptions opts_;
+  bool diagnostics_;
+  ImportConfig config_;
+  std::unique_ptr<TempConfigFolder> folder_;
+  std::string privateLog_, userLog_, importPath_;
+  ImportPlugin plugin_;
+  Database db_;
+  uint32_t code_ = 0;
+};
+
+void PrintImportResult(uint32_t code) {
+  Say("import returned " + Hex32(code) + " (" + ImportCodeMeaning(code) + ")");
+}
+
+bool SaveDatabase(uint32_t handle, const std::string& path) {
+  if (vdbSaveDatabase(handle, path.c_str()) != VDB_OK) {
+    Say("cannot save " + path + ": " + vdbLastError());
+    return false;
+  }
+  return true;
+}
+
+// Writes one cluster as DBC to `target`, atomically.
+bool WriteDbc(ExportPlugin& exporter, uint32_t cluster, const std::string& target,
+              std::string* error) {
+  return WriteAtomically(
+      target,
+      [&](const std::string& temp, std::string* err) {
+        dbaStatus st{0, 0};
+        exporter.write(cluster, temp.c_str(), &st);
+        if (DBA_STATUS_IS_ERROR(&st)) {
+          *err = "export failed (" + DescribeStatus(st) + ")";
+          return false;
+        }
+        return true;
+      },
+      error);
+}
+
+std::string JoinNames(const std::vector<ClusterInfo>& clusters, bool canOnly) {
+  std::string s;
+  for (const auto& c : clusters) {
+    if (canOnly && c.protocol != kProtocolCan) continue;
+    if (!s.empty()) s += ", ";
+    s += c.name.empty() ? "\"\"" : c.name;
+  }
+  return s.empty() ? "none" : s;
+}
+
+}  // namespace
+
+int RunImport(const ImportCommand& cmd) {
+  ImportSession session(cmd.import, false);
+  int exitCode = kExitOk;
+  if (!session.Prepare(&exitCode)) return exitCode;
+  std::string error;
+  Progress progress(true);
+  bool ran = session.Run(&progress, &error);
+  progress.Stop();
+  session.Finish();
+  if (!ran) {
+    Say(error);
+    return kExitFailed;
+  }
+  PrintImportResult(session.Code());
+  if (cmd.dump) {
+    std::fflush(stdout);
+    vdbPrintTree(session.Handle(), stdout);
+    std::fflush(stdout);
+  }
+  if (ImportCodeIsError(session.Code())) {
+    if (!cmd.outputDb.empty()) Say("not saving " + cmd.outputDb + ": the import failed");
+    return kExitFailed;
+  }
+  if (!cmd.outputDb.empty() && !SaveDatabase(session.Handle(), cmd.outputDb)) return kExitFailed;
+  return kExitOk;
+}
+
+int RunDump(const DumpCommand& cmd) {
+  Database db;
+  std::string error;
+  if (!db.Open(cmd.database, &error)) {
+    Say(error);
+    return kExitFailed;
+  }
+  if (cmd.json) {
+    std::cout << ObjectTreeJson(db.Handle()).dump(2) << "\n";
+  } else {
+    std::fflush(stdout);
+    vdbPrintTree(db.Handle(), stdout);
+  }
+  std::fflush(stdout);
+  return kExitOk;
+}
+
+int RunExport(const ExportCommand& cmd) {
+  dbaStatus st{0, 0};
+  uint32_t ref = 0;
+  dbaOpenDatabase(0, cmd.database.c_str(), &ref, &st);
+  if (DBA_STATUS_IS_ERROR(&st)) {
+    Say("cannot open " + cmd.database + " (" + DescribeStatus(st) + ")");
+    return kExitFailed;
+  }
+  struct Closer {
+    uint32_t ref;
+    ~Closer() {
+      dbaStatus s{0, 0};
+      dbaCloseDatabase(0, ref, 1, &s);
+    }
+  } closer{ref};
+
+  std::vector<ClusterInfo> clusters;
+  std::string error;
+  if (!ReadClusters(ref, &clusters, &error)) {
+    Say(error);
+    return kExitFailed;
+  }
+  const ClusterInfo* chosen = nullptr;
+  if (!cmd.cluster.empty()) {
+    for (const auto& c : clusters)
+      if (c.name == cmd.cluster) chosen = &c;
+    if (!chosen) {
+      Say("no cluster named " + cmd.cluster + " (CAN clusters: " + JoinNames(clusters, true) + ")");
+      return kExitUsage;
+    }
+    if (chosen->protocol != kProtocolCan) {
+      Say(cmd.cluster + " is a " + chosen->ProtocolName() +
+          " cluster; only CAN clusters are written as DBC");
+      return kExitUsage;
+    }
+  } else {
+    std::vector<const ClusterInfo*> can;
+    for (const auto& c : clusters)
+      if (c.protocol == kProtocolCan) can.push_back(&c);
+    if (can.empty()) {
+      Say(cmd.database + " holds no CAN cluster");
+      return kExitFailed;
+    }
+    if (can.size() > 1) {
+      Say("several CAN clusters; choose one with --cluster: " + JoinNames(clusters, true));
+      return kExitUsage;
+    }
+    chosen = can.front();
+  }
+  ExportPlugin exporter;
+  if (!exporter.Load(&error)) {
+    Say(error);
+    return kExitFailed;
+  }
+  if (!WriteDbc(exporter, chosen->ref, cmd.output, &error)) {
+    Say(cmd.output + ": " + error);
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+int RunConvert(const ConvertCommand& cmd) {
+  const std::string& input = cmd.import.path;
+  if (!Exists(input)) {
+    Say("cannot read " + input + ": no such file or folder");
+    return kExitFailed;
+  }
+  bool inputIsFolder = IsDirectory(input);
+  if (inputIsFolder && cmd.import.onlyFile) {
+    Say("--only-file needs an ARXML file, not the folder " + input);
+    return kExitUsage;
+  }
+  bool singleFile =
+      !cmd.output.empty() && EndsWithNoCase(cmd.output, ".dbc") && !IsDirectory(cmd.output);
+  if (singleFile && cmd.clusters.size() > 1) {
+    Say("-o " + cmd.output + " names one file, but " + std::to_string(cmd.clusters.size()) +
+        " clusters are asked for; give a folder");
+    return kExitUsage;
+  }
+
+  ImportSession session(cmd.import, true);
+  // The importer takes every ARXML file of the folder its path names; a
+  // path to a name inside the folder makes it read the folder.
+  if (inputIsFolder) session.SetImportPath((input.back() == '/' ? input : input + "/") + "*.arxml");
+  int exitCode = kExitOk;
+  if (!session.Prepare(&exitCode)) return exitCode;
+  Progress progress(!cmd.quiet);
+  std::string error;
+  bool ran = session.Run(&progress, &error);
+  if (!ran) {
+    progress.Stop();
+    Say(error);
+    return kExitFailed;
+  }
+
+  LogSummary log = ReadImportLog(session.PrivateLog());
+  session.Finish();
+  size_t warnings = log.Count(Diagnostic::kWarning);
+  size_t shownWarnings = 0;
+  progress.Stop();
+  for (const auto& d : log.diagnostics) {
+    if (d.severity == Diagnostic::kWarning) {
+      if (cmd.quiet) continue;
+      if (!cmd.allWarnings && shownWarnings >= 10) continue;
+      ++shownWarnings;
+    }
+    std::fprintf(stderr, "%s\n", d.Format().c_str());
+  }
+  if (!cmd.quiet && warnings > 0) {
+    std::string line = std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings");
+    if (shownWarnings < warnings)
+      line += " (" + std::to_string(shownWarnings) + " shown; --warnings shows all)";
+    Say(line);
+  }
+
+  uint32_t code = session.Code();
+  if (ImportCodeIsError(code)) {
+    PrintImportResult(code);
+    return kExitFailed;
+  }
+  if (code != 0 && !cmd.quiet) PrintImportResult(code);
+
+  std::vector<ClusterInfo> clusters;
+  if (!ReadClusters(session.Handle(), &clusters, &error)) {
+    Say(error);
+    return kExitFailed;
+  }
+  std::vector<const ClusterInfo*> chosen;
+  if (!cmd.clusters.empty()) {
+    for (const auto& name : cmd.clusters) {
+      const ClusterInfo* found = nullptr;
+      for (const auto& c : clusters)
+        if (c.name == name) found = &c;
+      if (!found) {
+        Say("no cluster named " + name +
+            " in the input (CAN clusters: " + JoinNames(clusters, true) + ")");
+        return kExitUsage;
+      }
+      if (found->protocol != kProtocolCan) {
+        Say(name + " is a " + found->ProtocolName() +
+            " cluster; only CAN clusters are written as DBC");
+        return kExitUsage;
+      }
+      chosen.push_back(found);
+    }
+  } else {
+    for (const auto& c : clusters)
+      if (c.protocol == kProtocolCan) chosen.push_back(&c);
+  }
+  if (chosen.empty()) {
+    Say("the input holds no CAN cluster to write (clusters: " + JoinNames(clusters, false) + ")");
+    return kExitFailed;
+  }
+  if (singleFile && chosen.size() > 1) {
+    Say("-o " + cmd.output + " names one file, but the input has " + std::to_string(chosen.size()) +
+        " CAN clusters (" + JoinNames(clusters, true) +
+        "); give a folder or choose one with --cluster");
+    return kExitUsage;
+  }
+
+  std::string folder = singleFile ? FolderOf(cmd.output) : (cmd.output.empty() ? "." : cmd.output);
+  if (!MakeFolders(folder, &error)) {
+    Say(error);
+    return kExitFailed;
+  }
+  ExportPlugin exporter;
+  if (!exporter.Load(&error)) {
+    Say(error);
+    return kExitFailed;
+  }
+  bool allWritten = true;
+  for (const ClusterInfo* c : chosen) {
+    std::string target;
+    if (singleFile) {
+      target = cmd.output;
+    } else {
+      if (!IsSafeFileName(c->name)) {
+        Say("cluster name \"" + c->name +
+            "\" cannot be used as a file name; write it with -o FILE.dbc and --cluster");
+        allWritten = false;
+        continue;
+      }
+      target = (folder == "/" ? std::string() : folder) + "/" + c->name + ".dbc";
+      if (cmd.output.empty()) target = c->name + ".dbc";
+    }
+    progress.SetPhase("writing " + target, 0);
+    if (!WriteDbc(exporter, c->ref, target, &error)) {
+      Say(target + ": " + error);
+      allWritten = false;
+      continue;
+    }
+    if (!cmd.quiet)
+      std::printf("wrote %s: cluster %s, %zu frames, %zu signals, %zu ECUs\n", target.c_str(),
+                  c->name.c_str(), c->frames, c->signals, c->ecus);
+  }
+  std::fflush(stdout);
+  if (!cmd.keepDb.empty() && !SaveDatabase(session.Handle(), cmd.keepDb)) allWritten = false;
+  return allWritten ? kExitOk : kExitFailed;
+}
+
+}  // namespace velan_tool

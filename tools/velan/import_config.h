@@ -1,0 +1,97 @@
+// The importer's configuration file as the tool reads, adjusts and writes
+// it. The tool never changes the user's own file: it writes an adjusted copy
+// into a private folder and points the importer there for one import.
+#ifndef VELAN_TOOL_IMPORT_CONFIG_H
+#define VELAN_TOOL_IMPORT_CONFIG_H
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace velan_tool {
+
+// Namespace URI that configuration files of the importer use.
+inline constexpr const char* kConfigNamespace = "urn:velan:velanar-cfg:1";
+// File name the importer looks for in its configuration folder.
+inline constexpr const char* kConfigFileName = "velanar-cfg.xml";
+
+// Report categories in the importer's numbering and their subcategory counts.
+enum Category : int { kCatInfo = 0, kCatWarn = 1, kCatErr = 2, kCatDebug = 3 };
+inline constexpr std::array<int, 4> kSubcategoryCount = {4, 6, 1, 6};
+
+struct ImportConfig {
+  // Cluster switches and file set policy. Absent: the importer's defaults
+  // (CAN and LIN on, FlexRay off, whole folder). Present: a switch is on only
+  // when its value is exactly "true".
+  struct Policies {
+    std::optional<std::string> can, lin, flexRay;  // "Enabled" values
+    std::optional<std::string> fileSetPolicy;      // element text
+  };
+  std::optional<Policies> policies;
+  // Text of the LogFile element; absent or empty means no log.
+  std::optional<std::string> logFile;
+  // Effective subcategory bits per category (bit n = subcategory n), as the
+  // importer would switch them from the file.
+  std::array<uint32_t, 4> categories = DefaultCategories();
+  // The file carried a CATEGORIES element (or the bits were set explicitly).
+  bool hasCategories = false;
+
+  static std::array<uint32_t, 4> DefaultCategories() { return {1u, 1u, 1u, 0u}; }
+  static uint32_t AllBits(int category) { return (1u << kSubcategoryCount[category]) - 1u; }
+
+  // Cluster switches as the importer would apply them.
+  bool CanEnabled() const;
+  bool LinEnabled() const;
+  bool FlexRayEnabled() const;
+  bool OnlySpecifiedFile() const;
+
+  // Adjustments made by the command-line options.
+  void EnableFlexRay();
+  void UseOnlySpecifiedFile();
+  void SetLog(const std::string& path);  // keeps the categories
+  void EnableAllCategories();
+  void EnableCategoryBits(int category, uint32_t bits);
+
+  // The configuration file text (UTF-8, the importer's namespace).
+  std::string ToXml() const;
+};
+
+// Reads a configuration file the way the importer interprets it. Elements
+// outside the configuration namespace are ignored. Returns false with a
+// message in `error` when the file cannot be read or is not well-formed XML;
+// a well-formed file without CONFIGURATION gives the defaults.
+bool ParseImportConfig(const std::string& text, ImportConfig* config, std::string* error);
+bool ReadImportConfigFile(const std::string& path, ImportConfig* config, std::string* error);
+
+// The folder where the importer looks for its configuration:
+// $VELAN_CONFIG_DIR when set and not empty, else
+// ${XDG_CONFIG_HOME:-$HOME/.config}/velan; empty when none can be formed.
+std::string UserConfigFolder();
+
+// A private folder holding one configuration file, removed on destruction.
+// While `Activate` is in force, VELAN_CONFIG_DIR names the folder; the
+// previous value is restored on destruction.
+class TempConfigFolder {
+ public:
+  TempConfigFolder() = default;
+  ~TempConfigFolder();
+  TempConfigFolder(const TempConfigFolder&) = delete;
+  TempConfigFolder& operator=(const TempConfigFolder&) = delete;
+
+  // Creates the folder, writes the file and sets VELAN_CONFIG_DIR.
+  bool Activate(const ImportConfig& config, std::string* error);
+  const std::string& Folder() const { return folder_; }
+  // A path inside the private folder (for a private log file).
+  std::string PathFor(const std::string& name) const { return folder_ + "/" + name; }
+
+ private:
+  std::string folder_;
+  bool hadOld_ = false;
+  std::string oldValue_;
+  bool active_ = false;
+};
+
+}  // namespace velan_tool
+
+#endif

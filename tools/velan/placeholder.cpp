@@ -1,3 +1,0 @@
-namespace velan_tool_placeholder {
-int unused = 0;
-}
