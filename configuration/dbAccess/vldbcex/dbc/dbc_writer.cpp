@@ -1,0 +1,378 @@
+#include "dbc/dbc_writer.h"
+
+#include <new>
+
+#include "export/to_host.h"
+#include "export/to_status.h"
+
+namespace vldbcex {
+namespace {
+
+const char* const kNameSpaceKeywords[] = {"NS_DESC_",     "CM_",
+                                          "BA_DEF_",      "BA_",
+                                          "VAL_",         "CAT_DEF_",
+                                          "CAT_",         "FILTER",
+                                          "BA_DEF_DEF_",  "EV_DATA_",
+                                          "ENVVAR_DATA_", "SGTYPE_",
+                                          "SGTYPE_VAL_",  "BA_DEF_SGTYPE_",
+                                          "BA_SGTYPE_",   "SIG_TYPE_REF_",
+                                          "VAL_TABLE_",   "SIG_GROUP_",
+                                          "SIG_VALTYPE_", "SIGTYPE_VALTYPE_",
+                                          "BO_TX_BU_",    "BA_DEF_REL_",
+                                          "BA_REL_",      "BA_DEF_DEF_REL_",
+                                          "BU_SG_REL_",   "BU_EV_REL_",
+                                          "BU_BO_REL_",   "SG_MUL_VAL_"};
+
+const char* const kNoNode = "Vector__XXX";
+
+void WriteComment(ToLogFile& sink, const char* prefix, const std::string& comment) {
+  sink.LineStart();
+  sink.Write(prefix);
+  sink.Write(EscapeComment(comment).c_str());
+  sink.Write("\";");
+  sink.Eol();
+}
+
+}  // namespace
+
+bool ReadWrittenIdentifier(uint32_t frame, uint32_t& written, dbaStatus* status) {
+  bool extended = false;
+  uint32_t identifier = 0;
+  if (!ReadFlag(frame, prop::kFrameExtended, extended, status)) return false;
+  if (!ReadU32(frame, prop::kFrameIdentifier, identifier, status)) return false;
+  written = WrittenIdentifier(extended, identifier);
+  return true;
+}
+
+std::string EscapeComment(const std::string& comment) {
+  std::string out;
+  out.reserve(comment.size() + 8);
+  for (size_t i = 0; i < comment.size(); ++i) {
+    const char c = comment[i];
+    if (c == '\n') {
+      out += "\r\n";
+    } else if (c == '"') {
+      out += "\\\"";
+    } else if (c == '\\') {
+      if (i + 1 == comment.size()) {
+        out += "\\ ";
+      } else {
+        out += c;
+        out += comment[++i];
+      }
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+uint32_t MoveBigEndianStartBit(uint32_t startBit, uint32_t bits) {
+  if (bits <= 1) return startBit;
+  // Walking (bits - 1) steps of "add 1, and at a multiple of 8 go back 16"
+  // in closed form, so that the work does not follow the bit count.
+  const uint64_t steps = bits - 1u;
+  const uint64_t crossings = ((startBit % 8u) + steps) / 8u;
+  return static_cast<uint32_t>(uint64_t{startBit} + steps - 16u * crossings);
+}
+
+void WriteVersion(ToCtx& ctx) {
+  ctx.sink.LineStart();
+  ctx.sink.Write("VERSION \"\"");
+  ctx.sink.Eol();
+  ctx.sink.Eol();
+}
+
+void WriteNameSpaces(ToCtx& ctx) {
+  ToLogFile& sink = ctx.sink;
+  sink.LineStart();
+  sink.Write("NS_ :");
+  sink.Eol();
+  {
+    ToIndentScope indent(sink, 2);
+    for (const char* keyword : kNameSpaceKeywords) {
+      sink.LineStart();
+      sink.Write(keyword);
+      sink.Eol();
+    }
+  }
+  sink.Eol();
+}
+
+void WriteBitTiming(ToCtx& ctx) {
+  ctx.sink.LineStart();
+  ctx.sink.Write("BS_ :");
+  ctx.sink.Eol();
+  ctx.sink.Eol();
+}
+
+void WriteNodes(ToCtx& ctx) {
+  ToLogFile& sink = ctx.sink;
+  const ToDBRefArray& refs = ctx.ecus.EcuRefs();
+  sink.LineStart();
+  sink.Write("BU_ :");
+  std::string name;
+  for (uint64_t i = 0; i < refs.Count(); ++i) {
+    if (refs[i] == 0) break;
+    ReadText(refs[i], prop::kEcuName, name, ctx.Status(), kDetailNoMemoryName);
+    if (IsError(ctx.Status())) continue;
+    sink.Write(" ");
+    sink.Write(name.c_str());
+  }
+  sink.Eol();
+  sink.Eol();
+}
+
+void WriteFrames(ToCtx& ctx) {
+  for (uint64_t i = 0; i < ctx.frames.Count(); ++i) {
+    vclean<uint64_t> reset(&ctx.currentFrame, ctx.frames.Count());
+    ctx.currentFrame = i;
+    WriteFrame(ctx);
+  }
+}
+
+void WriteFrame(ToCtx& ctx) {
+  dbaStatus* status = ctx.Status();
+  if (ctx.currentFrame >= ctx.frames.Count()) {
+    RecordError(status, kDetailNoCurrentFrame, kCodeNoCurrentItem);
+    return;
+  }
+  const uint32_t frame = ctx.frames.FrameRef(ctx.currentFrame);
+  if (frame == 0) {
+    RecordError(status, kDetailNullFrame, kCodeNoCurrentItem);
+    return;
+  }
+  std::string name;
+  bool extended = false;
+  uint32_t identifier = 0;
+  uint32_t length = 0;
+  ReadText(frame, prop::kFrameName, name, status, kDetailNoMemoryName);
+  ReadFlag(frame, prop::kFrameExtended, extended, status);
+  ReadU32(frame, prop::kFrameIdentifier, identifier, status);
+  ReadU32(frame, prop::kFrameLength, length, status);
+  // The transmitter: the first ECU in cluster order that sends the frame
+  // and has a name.
+  std::string transmitter;
+  const ToDBRefArray& ecuRefs = ctx.ecus.EcuRefs();
+  for (uint64_t i = 0; i < ctx.ecus.Count() && i < ecuRefs.Count(); ++i) {
+    const ToCtxECU* ecu = ctx.ecus[i];
+    if (ecu == nullptr || !ecu->transmitted.Contains(frame)) continue;
+    ReadText(ecuRefs[i], prop::kEcuName, transmitter, status, kDetailNoMemoryName);
+    if (!transmitter.empty()) break;
+  }
+  if (IsError(status)) return;
+
+  ToLogFile& sink = ctx.sink;
+  sink.LineStart();
+  sink.Write("BO_ ");
+  sink.Write(sink.FormatUnsigned(WrittenIdentifier(extended, identifier)));
+  sink.Write(" ");
+  sink.Write(name.c_str());
+  sink.Write(": ");
+  sink.Write(sink.FormatUnsigned(length));
+  sink.Write(" ");
+  sink.Write(transmitter.empty() ? kNoNode : transmitter.c_str());
+  sink.Eol();
+
+  dbaStatus own = {0, 0};
+  ToDBRefArray signals;
+  if (ReadRefList(frame, prop::kFrameSignals, signals, &own)) {
+    ToIndentScope indent(sink, 2);
+    for (uint64_t i = 0; i < signals.Count(); ++i) {
+      if (signals[i] == 0) break;
+      vclean<uint32_t> reset(&ctx.currentSignal, 0);
+      ctx.currentSignal = signals[i];
+      WriteSignal(ctx);
+    }
+  }
+  sink.Eol();
+}
+
+void WriteSignal(ToCtx& ctx) {
+  dbaStatus* status = ctx.Status();
+  const uint32_t signal = ctx.currentSignal;
+  if (signal == 0) {
+    RecordError(status, kDetailNoCurrentSignal, kCodeNoCurrentItem);
+    return;
+  }
+  std::string name;
+  std::string unit;
+  bool multiplexer = false;
+  bool modeDependent = false;
+  uint32_t modeValue = 0;
+  uint32_t startBit = 0;
+  uint32_t bits = 0;
+  uint32_t byteOrder = 0;
+  uint32_t dataType = 0;
+  double factor = 0;
+  double offset = 0;
+  double minimum = 0;
+  double maximum = 0;
+  ReadText(signal, prop::kSignalName, name, status, kDetailNoMemoryName);
+  ReadFlag(signal, prop::kSignalMultiplexer, multiplexer, status);
+  ReadFlag(signal, prop::kSignalModeDependent, modeDependent, status);
+  ReadU32(signal, prop::kSignalModeValue, modeValue, status);
+  ReadU32(signal, prop::kSignalStartBit, startBit, status);
+  ReadU32(signal, prop::kSignalBits, bits, status);
+  ReadU32(signal, prop::kSignalByteOrder, byteOrder, status);
+  ReadU32(signal, prop::kSignalDataType, dataType, status);
+  ReadReal(signal, prop::kSignalFactor, factor, status);
+  ReadReal(signal, prop::kSignalOffset, offset, status);
+  ReadReal(signal, prop::kSignalMinimum, minimum, status);
+  ReadReal(signal, prop::kSignalMaximum, maximum, status);
+  ReadText(signal, prop::kSignalUnit, unit, status, kDetailNoMemoryName);
+
+  // Receivers: every ECU in cluster order that receives the frame and has a
+  // name.
+  std::string receivers;
+  const uint32_t frame = ctx.frames.FrameRef(ctx.currentFrame);
+  const ToDBRefArray& ecuRefs = ctx.ecus.EcuRefs();
+  std::string ecuName;
+  for (uint64_t i = 0; frame != 0 && i < ctx.ecus.Count() && i < ecuRefs.Count(); ++i) {
+    const ToCtxECU* ecu = ctx.ecus[i];
+    if (ecu == nullptr || !ecu->received.Contains(frame)) continue;
+    ReadText(ecuRefs[i], prop::kEcuName, ecuName, status, kDetailNoMemoryName);
+    if (ecuName.empty()) continue;
+    try {
+      if (!receivers.empty()) receivers += ',';
+      receivers += ecuName;
+    } catch (const std::bad_alloc&) {
+      RecordError(status, kDetailNoMemoryReceiver, kCodeNoMemory);
+      break;
+    }
+  }
+  if (IsError(status)) return;
+
+  if (byteOrder == 1) startBit = MoveBigEndianStartBit(startBit, bits);
+
+  ToLogFile& sink = ctx.sink;
+  sink.LineStart();
+  sink.Write("SG_ ");
+  sink.Write(name.c_str());
+  // A signal that is both selects the next level and depends on a mode
+  // value: the combined marker "m<value>M".
+  if (modeDependent) {
+    sink.Write(" m");
+    sink.Write(sink.FormatUnsigned(modeValue));
+    if (multiplexer) sink.Write("M");
+  } else if (multiplexer) {
+    sink.Write(" M");
+  }
+  sink.Write(" : ");
+  sink.Write(sink.FormatUnsigned(startBit));
+  sink.Write("|");
+  sink.Write(sink.FormatUnsigned(bits));
+  sink.Write(byteOrder == 0 ? "@1" : "@0");
+  sink.Write(dataType == 0 ? "-" : "+");
+  sink.Write(" (");
+  sink.Write(sink.FormatReal(factor));
+  sink.Write(",");
+  sink.Write(sink.FormatReal(offset));
+  sink.Write(") [");
+  sink.Write(sink.FormatReal(minimum));
+  sink.Write("|");
+  sink.Write(sink.FormatReal(maximum));
+  sink.Write("] \"");
+  sink.Write(unit.c_str());
+  sink.Write("\" ");
+  sink.Write(receivers.empty() ? kNoNode : receivers.c_str());
+  sink.Eol();
+}
+
+void WriteClusterComment(ToCtx& ctx) {
+  std::string comment;
+  ReadText(ctx.cluster, prop::kClusterComment, comment, ctx.Status(), kDetailNoMemoryComment);
+  if (!comment.empty()) WriteComment(ctx.sink, "CM_ \"", comment);
+}
+
+void WriteEcuComments(ToCtx& ctx) {
+  const ToDBRefArray& refs = ctx.ecus.EcuRefs();
+  std::string name;
+  std::string comment;
+  for (uint64_t i = 0; i < refs.Count(); ++i) {
+    if (refs[i] == 0) break;
+    vclean<uint64_t> reset(&ctx.currentEcu, ctx.ecus.Count());
+    ctx.currentEcu = i;
+    ReadText(refs[i], prop::kEcuName, name, ctx.Status(), kDetailNoMemoryName);
+    ReadText(refs[i], prop::kEcuComment, comment, ctx.Status(), kDetailNoMemoryComment);
+    if (IsError(ctx.Status()) || comment.empty()) continue;
+    WriteComment(ctx.sink, ("CM_ BU_ " + name + " \"").c_str(), comment);
+  }
+}
+
+void WriteFrameComments(ToCtx& ctx) {
+  std::string comment;
+  for (uint64_t i = 0; i < ctx.frames.Count(); ++i) {
+    const uint32_t frame = ctx.frames.FrameRef(i);
+    if (frame == 0) break;
+    dbaStatus own = {0, 0};
+    uint32_t written = 0;
+    if (!ReadWrittenIdentifier(frame, written, &own)) break;
+    ClearStatus(&own);
+    if (!ReadText(frame, prop::kFrameComment, comment, &own, kDetailNoMemoryComment)) break;
+    if (comment.empty()) continue;
+    std::string prefix = "CM_ BO_ ";
+    prefix += ctx.sink.FormatUnsigned(written);
+    prefix += " \"";
+    WriteComment(ctx.sink, prefix.c_str(), comment);
+  }
+}
+
+void WriteSignalComments(ToCtx& ctx) {
+  std::string name;
+  std::string comment;
+  for (uint64_t i = 0; i < ctx.signals.Count(); ++i) {
+    const uint32_t signal = ctx.signals[i];
+    if (signal == 0) continue;
+    dbaStatus own = {0, 0};
+    uint32_t frame = 0;
+    if (!ReadU32(signal, prop::kSignalFrame, frame, &own) || frame == 0) continue;
+    uint32_t written = 0;
+    if (!ReadWrittenIdentifier(frame, written, &own)) continue;
+    if (!ReadText(signal, prop::kSignalName, name, &own, kDetailNoMemoryName)) continue;
+    if (!ReadText(signal, prop::kSignalComment, comment, &own, kDetailNoMemoryComment)) continue;
+    if (comment.empty()) continue;
+    std::string prefix = "CM_ SG_ ";
+    prefix += ctx.sink.FormatUnsigned(written);
+    prefix += " ";
+    prefix += name;
+    prefix += " \"";
+    WriteComment(ctx.sink, prefix.c_str(), comment);
+  }
+}
+
+void WriteValueTypes(ToCtx& ctx) {
+  ToLogFile& sink = ctx.sink;
+  std::string name;
+  for (uint64_t f = 0; f < ctx.frames.Count(); ++f) {
+    const uint32_t frame = ctx.frames.FrameRef(f);
+    dbaStatus own = {0, 0};
+    ToDBRefArray signals;
+    if (!ReadRefList(frame, prop::kFrameSignals, signals, &own)) continue;
+    for (uint64_t i = 0; i < signals.Count(); ++i) {
+      const uint32_t signal = signals[i];
+      if (signal == 0) continue;
+      ClearStatus(&own);
+      uint32_t written = 0;
+      double defaultValue = 0;
+      uint32_t dataType = 1;
+      uint32_t bits = 1;
+      if (!ReadText(signal, prop::kSignalName, name, &own, kDetailNoMemoryName)) continue;
+      if (!ReadWrittenIdentifier(frame, written, &own)) continue;
+      if (!ReadReal(signal, prop::kSignalDefault, defaultValue, &own)) continue;
+      if (!ReadU32(signal, prop::kSignalDataType, dataType, &own)) continue;
+      if (!ReadU32(signal, prop::kSignalBits, bits, &own)) continue;
+      if (dataType != 2 || (bits != 32 && bits != 64)) continue;
+      sink.LineStart();
+      sink.Write("SIG_VALTYPE_ ");
+      sink.Write(sink.FormatUnsigned(written));
+      sink.Write(" ");
+      sink.Write(name.c_str());
+      // 1 declares a 32-bit float, 2 a 64-bit double.
+      sink.Write(bits == 64 ? " : 2;" : " : 1;");
+      sink.Eol();
+    }
+  }
+}
+
+}  // namespace vldbcex

@@ -1,0 +1,107 @@
+#include "dbc/to_logfile.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "export/to_status.h"
+
+namespace vldbcex {
+
+const char* FormatReal(double value, char (&area)[256]) {
+  std::snprintf(area, sizeof area, "%.20g", value);
+  for (char& c : area) {
+    if (c == '\0') break;
+    if (c == ',') c = '.';
+  }
+  return area;
+}
+
+ToLogFile::ToLogFile() : buffer_(new (std::nothrow) char[kCapacity + 1]) {}
+
+ToLogFile::~ToLogFile() {
+  Flush();
+  CloseFile();
+  delete[] buffer_;
+}
+
+void ToLogFile::CloseFile() {
+  if (file_ == nullptr) return;
+  if (!file_->Close() && !writeFailed_) {
+    writeFailed_ = true;
+    RecordError(status_, kDetailOutputFile, kCodeOutputFile);
+  }
+  delete file_;
+  file_ = nullptr;
+}
+
+void ToLogFile::Attach(ToXFile* file) {
+  if (file_ != nullptr && file_ != file) CloseFile();
+  file_ = file;
+  writeFailed_ = false;
+}
+
+void ToLogFile::HandOut() {
+  if (mode_ == kModeFile && file_ != nullptr && count_ > 0 && !writeFailed_) {
+    if (!file_->Write(buffer_, static_cast<size_t>(count_))) {
+      writeFailed_ = true;
+      RecordError(status_, kDetailOutputFile, kCodeOutputFile);
+    }
+  }
+  count_ = 0;
+}
+
+void ToLogFile::Append(const char* text, size_t length, bool blanks) {
+  if (buffer_ == nullptr) return;
+  while (length > 0) {
+    const uint64_t room = capacity_ - count_;
+    const size_t part = length < room ? length : static_cast<size_t>(room);
+    if (blanks) {
+      std::memset(buffer_ + count_, ' ', part);
+    } else {
+      std::memcpy(buffer_ + count_, text, part);
+      text += part;
+    }
+    count_ += part;
+    length -= part;
+    if (length == 0) break;
+    // The buffer is full and text remains.
+    if (mode_ != kModeFile) break;  // mode 3: the rest is dropped
+    HandOut();
+    if (writeFailed_) break;  // nothing more reaches the file
+  }
+  buffer_[count_] = '\0';
+  if (!buffered_) Flush();
+}
+
+void ToLogFile::Write(const char* text) {
+  if (text == nullptr) return;
+  Append(text, std::strlen(text), false);
+}
+
+void ToLogFile::WriteSpaces(uint64_t count) {
+  if (count == 0) return;
+  Append(nullptr, static_cast<size_t>(count), true);
+}
+
+void ToLogFile::Flush() {
+  if (mode_ != kModeFile || file_ == nullptr || count_ == 0) return;
+  HandOut();
+}
+
+const char* ToLogFile::FormatReal(double value) {
+  return vldbcex::FormatReal(value, scratch_);
+}
+
+const char* ToLogFile::FormatUnsigned(uint32_t value) {
+  std::snprintf(scratch_, sizeof scratch_, "%" PRIu32, value);
+  return scratch_;
+}
+
+const char* ToLogFile::FormatSigned(int32_t value) {
+  std::snprintf(scratch_, sizeof scratch_, "%" PRId32, value);
+  return scratch_;
+}
+
+}  // namespace vldbcex

@@ -1,3 +1,0 @@
-namespace vldbcex_placeholder {
-int unused = 0;
-}

@@ -1,0 +1,43 @@
+// Helpers of the exporter tests: temporary folders, file contents, line
+// ends, and the independent reader check.
+#ifndef VLDBCEX_TESTS_TEST_UTIL_H
+#define VLDBCEX_TESTS_TEST_UTIL_H
+
+#include <string>
+
+#include "velan/velandb_read.h"
+
+namespace vldbcex_test {
+
+// A fresh folder under the system's temporary folder, removed with its
+// content when the object ends.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+bool FileExists(const std::string& path);
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& content);
+// Every LF becomes CR LF (expected texts are written with LF line ends).
+std::string CrLf(const std::string& text);
+
+// Lists what python3-canmatrix reads from a DBC file: errors it logged
+// ("LOGGED: ..."), then per frame by identifier "frame <id> <ext> <name>
+// <size> <transmitters>[ complex]" and one line per signal
+// "  <name> <start>|<bits>@<le|be> <kind> (<factor>,<offset>) [<min>|<max>]
+// <unit> <receivers> <mux>". Gives "SKIP\n" when the module is missing and
+// "ERROR: ..." when loading fails.
+std::string CanmatrixListing(const std::string& path);
+
+}  // namespace vldbcex_test
+
+#endif
