@@ -185,6 +185,28 @@ Node Frame(const std::string& kind, const std::string& name, const std::string& 
   return frame;
 }
 
+Node EcuInstance(const std::string& name, std::vector<Node> children) {
+  return Named("ECU-INSTANCE", name, std::move(children));
+}
+
+Node Connectors(std::vector<Node> connectors) {
+  return El("CONNECTORS", std::move(connectors));
+}
+
+Node Connector(const std::string& type, const std::string& name, std::vector<Node> children) {
+  return Named(type + "-COMMUNICATION-CONNECTOR", name, std::move(children));
+}
+
+Node CommConnectors(const std::string& type, const std::vector<std::string>& connectorPaths) {
+  Node container("COMM-CONNECTORS");
+  for (const std::string& path : connectorPaths) {
+    container.Add(
+        El("COMMUNICATION-CONNECTOR-REF-CONDITIONAL",
+           {Ref("COMMUNICATION-CONNECTOR-REF", type + "-COMMUNICATION-CONNECTOR", path)}));
+  }
+  return container;
+}
+
 std::string SimpleCan4(const std::string& cluster, std::vector<Node> triggerings,
                        std::vector<Node> elements) {
   std::vector<Node> all = {

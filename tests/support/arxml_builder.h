@@ -121,6 +121,18 @@ Node CanFrameTriggering(const std::string& name, const std::string& framePath,
 Node Frame(const std::string& kind, const std::string& name, const std::string& length,
            std::vector<Node> children = {});
 
+// ---- AUTOSAR 4 ECUs ----
+
+// ECU-INSTANCE with SHORT-NAME and `children` (CONNECTORS, ...).
+Node EcuInstance(const std::string& name, std::vector<Node> children = {});
+// CONNECTORS holding the given connectors.
+Node Connectors(std::vector<Node> connectors);
+// <type>-COMMUNICATION-CONNECTOR with SHORT-NAME and `children`.
+Node Connector(const std::string& type, const std::string& name, std::vector<Node> children = {});
+// COMM-CONNECTORS of a channel, one COMMUNICATION-CONNECTOR-REF-CONDITIONAL
+// per path, with DEST <type>-COMMUNICATION-CONNECTOR.
+Node CommConnectors(const std::string& type, const std::vector<std::string>& connectorPaths);
+
 // A typical CAN system: package P with the system Sys referring to the
 // cluster /P/<cluster>, the cluster with BAUDRATE 500000 and one channel Ch
 // holding `triggerings`, plus `elements` (frames, ...) in package P.
