@@ -212,6 +212,8 @@ int32_t Store::Link(Database* db, uint64_t objectId, uint32_t parentType, uint64
   for (uint32_t p : object->extraParents)
     if (p == parent->number) return VDB_OK;  // already linked: nothing changes
   object->extraParents.reserve(object->extraParents.size() + 1);
+  parent->linkedChildren.reserve(parent->linkedChildren.size() + 1);
+  db->links.emplace_back(object->number, parent->number);
   parent->linkedChildren.push_back(object->number);
   object->extraParents.push_back(parent->number);
   ++db->generation;

@@ -52,6 +52,9 @@ struct Database {
   uint8_t invalidObjectsFlag = 0;
   bool openedByReader = false;  // opened through dbaOpenDatabase
   uint64_t generation = 0;      // bumped by every change of objects or properties
+  // Every link (object number, parent number) in the order made, so that a
+  // database file restores the link order on both sides.
+  std::vector<std::pair<uint32_t, uint32_t>> links;
   std::unique_ptr<ReadView> view;
 
   Object& Root() { return objects.front(); }
