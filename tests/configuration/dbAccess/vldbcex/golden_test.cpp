@@ -11,7 +11,9 @@
 #include "export/to_status.h"
 #include "fake_host.h"
 #include "golden_scenarios.h"
+#include "real_host.h"
 #include "test_util.h"
+#include "velan/velandb_read.h"
 
 namespace vldbcex_test {
 namespace {
@@ -74,6 +76,59 @@ TEST(GoldenDbc, EmptyClusterHasOnlyFixedSectionsAndDefinitions) {
   ExpectSameText(text, CrLf(EmptyFdExpected()));
   ExpectReaderLoads(dir.File("empty.dbc"), "");
 }
+
+// The same clusters in the reference host database, exported once by the
+// linked exporter and once through the host's save function, which loads
+// the exporter library from its own folder.
+struct RealCase {
+  const char* name;
+  TCluster cluster;
+  std::string expected;
+  std::string listing;
+};
+
+class GoldenDbcRealHost : public ::testing::TestWithParam<int> {
+ protected:
+  static RealCase Case(int i) {
+    switch (i) {
+      case 0:
+        return {"classic", ClassicCluster(), ClassicExpected(), ClassicListing()};
+      case 1:
+        return {"fd", FdJ1939Cluster(true), FdJ1939Expected(true), FdJ1939Listing(true)};
+      default:
+        return {"empty", EmptyFdCluster(), EmptyFdExpected(), ""};
+    }
+  }
+};
+
+TEST_P(GoldenDbcRealHost, LinkedExporterWritesTheExpectedFile) {
+  const RealCase c = Case(GetParam());
+  RealDatabase db;
+  const uint32_t cluster = db.Build(c.cluster);
+  ASSERT_NE(cluster, 0u);
+  TempDir dir;
+  const std::string path = dir.File(std::string(c.name) + ".dbc");
+  dbaStatus status = {0, 0};
+  vldbcex::DbcWrite(cluster, path.c_str(), &status);
+  EXPECT_EQ(status.code, 0u) << std::hex << status.detail << " " << RealDatabase::LastError();
+  ExpectSameText(ReadFile(path), CrLf(c.expected));
+  ExpectReaderLoads(path, c.listing);
+}
+
+TEST_P(GoldenDbcRealHost, HostSaveLoadsTheExporterLibrary) {
+  const RealCase c = Case(GetParam());
+  RealDatabase db;
+  const uint32_t cluster = db.Build(c.cluster);
+  ASSERT_NE(cluster, 0u);
+  TempDir dir;
+  const std::string path = dir.File(std::string(c.name) + ".DBC");
+  dbaStatus status = {0, 0};
+  dbaSaveDatabase(cluster, path.c_str(), &status);
+  EXPECT_EQ(status.code, 0u) << std::hex << status.detail << " " << RealDatabase::LastError();
+  ExpectSameText(ReadFile(path), CrLf(c.expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Clusters, GoldenDbcRealHost, ::testing::Values(0, 1, 2));
 
 }  // namespace
 }  // namespace vldbcex_test
