@@ -29,7 +29,8 @@ class exElementVector : public std::vector<exElement*> {
   exElementVector() = default;
   virtual ~exElementVector() = default;
   // Writes every element of the list, with its subtree, as indented XML-like
-  // text to the sink. Works without recursion, so any depth can be dumped.
+  // text to the sink (nothing when the sink has no file). Works without
+  // recursion, so any depth can be dumped.
   virtual void Dump(ToLogFile& sink) const;
 };
 

@@ -19,6 +19,8 @@ void exElementVector::Dump(ToLogFile& sink) const {
     const exElementVector* list;
     size_t next;
   };
+  // Without a log file nothing would be written: skip the walk.
+  if (!sink.IsOpen()) return;
   const size_t base = static_cast<size_t>(sink.Indentation());
   std::vector<Frame> frames;
   try {

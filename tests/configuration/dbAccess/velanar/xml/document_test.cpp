@@ -1,0 +1,303 @@
+// The in-memory document: pools, qualified names, file roots, trimming,
+// attributes, namespace bindings, balance of rejected files, deep nesting.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "import/report.h"
+#include "xml/block_pool.h"
+#include "xml/document.h"
+#include "xml/navigation.h"
+#include "xml/parser.h"
+#include "xml/string_pool.h"
+#include "xml_test_support.h"
+
+using xmltest::Ar4;
+using xmltest::kAr3Uri;
+using xmltest::kAr4Uri;
+using xmltest::Parse;
+
+namespace {
+
+std::unique_ptr<exDocument> NewDocument() {
+  return std::unique_ptr<exDocument>(CreateDocument());
+}
+
+// Text of the first descendant reached through the named children.
+const exElement* Path(const exElement* e, std::initializer_list<const char*> names) {
+  for (const char* name : names) e = FindChild(e, name);
+  return e;
+}
+
+}  // namespace
+
+TEST(BlockPool, ServesFromBlocksAndStartsANewBlockWhenTheRestIsTooSmall) {
+  exBlockPool pool(256);
+  EXPECT_EQ(pool.Allocate(257), nullptr);  // larger than a block
+  EXPECT_EQ(pool.BlockCount(), 0u);
+
+  char* a = static_cast<char*>(pool.Allocate(100));
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(pool.BlockCount(), 1u);
+  char* b = static_cast<char*>(pool.Allocate(100));
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(pool.BlockCount(), 1u);
+  EXPECT_GE(b, a + 100);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(b) % alignof(std::max_align_t), 0u);
+
+  // 100 more bytes do not fit behind the aligned second record.
+  char* c = static_cast<char*>(pool.Allocate(100));
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(pool.BlockCount(), 2u);
+  EXPECT_EQ(pool.Used(), 100u);
+  // A whole block is a valid request.
+  EXPECT_NE(pool.Allocate(256), nullptr);
+  EXPECT_EQ(pool.BlockCount(), 3u);
+}
+
+TEST(StringPool, EqualTextsShareOneCopy) {
+  exStringPoolSTL pool;
+  EXPECT_EQ(pool.Find("AR:SHORT-NAME"), nullptr);
+  std::string text = "AR:SHORT-NAME";
+  const char* first = pool.Intern(text.c_str());
+  ASSERT_NE(first, nullptr);
+  EXPECT_NE(first, text.c_str());
+  text[0] = 'X';  // the pool keeps its own copy
+  EXPECT_STREQ(first, "AR:SHORT-NAME");
+  EXPECT_EQ(pool.Intern("AR:SHORT-NAME"), first);
+  EXPECT_EQ(pool.Find("AR:SHORT-NAME"), first);
+  EXPECT_EQ(pool.Intern("AR:SHORT-NAMEXYZ", 13), first);
+  EXPECT_STREQ(pool.Intern(""), "");
+  EXPECT_EQ(pool.Intern(nullptr), nullptr);
+  EXPECT_EQ(pool.Size(), 2u);
+}
+
+TEST(DocumentNames, DefaultAndPrefixedAutosarNamespaceGiveTheSameNames) {
+  for (const std::string& text :
+       {Ar4("<AR-PACKAGES><AR-PACKAGE><SHORT-NAME>P</SHORT-NAME></AR-PACKAGE></AR-PACKAGES>"),
+        std::string("<a:AUTOSAR xmlns:a=\"") + kAr4Uri +
+            "\"><a:AR-PACKAGES><a:AR-PACKAGE><a:SHORT-NAME>P</a:SHORT-NAME></a:AR-PACKAGE>"
+            "</a:AR-PACKAGES></a:AUTOSAR>"}) {
+    auto doc = NewDocument();
+    ASSERT_EQ(Parse(*doc, text), kParseOk);
+    ASSERT_EQ(doc->ChildCount(), 1u);
+    const exElement* root = doc->Child(0);
+    EXPECT_STREQ(root->Name(), "AR:AUTOSAR");
+    EXPECT_EQ(root->Kind(), kElementFileRoot);
+    EXPECT_EQ(root->Parent(), doc.get());
+    EXPECT_STREQ(GetShortName(Path(root, {"AR:AR-PACKAGES", "AR:AR-PACKAGE"})), "P");
+    EXPECT_STREQ(doc->NamespaceUri("AR"), kAr4Uri);
+    EXPECT_STREQ(doc->NamespacePrefix(kAr4Uri), "AR");
+  }
+}
+
+TEST(DocumentFiles, FilesWithoutAutosarRootAddNothingAndAreNoError) {
+  auto doc = NewDocument();
+  // A stray XML file, an AUTOSAR root without namespace, and a root in the
+  // AUTOSAR namespace with another name: all with nested children.
+  EXPECT_EQ(Parse(*doc, "<config><a><b>x</b></a><c/></config>"), kParseOk);
+  EXPECT_EQ(Parse(*doc, "<AUTOSAR><AR-PACKAGES><x/></AR-PACKAGES></AUTOSAR>"), kParseOk);
+  EXPECT_EQ(Parse(*doc, std::string("<OTHER xmlns=\"") + kAr4Uri + "\"><x><y/></x></OTHER>"),
+            kParseOk);
+  EXPECT_EQ(doc->ChildCount(), 0u);
+  // The first file that declares it binds the AUTOSAR namespace for good, even
+  // when its root is refused; a later AUTOSAR 4 file is still accepted.
+  EXPECT_EQ(Parse(*doc, Ar4("<AR-PACKAGES/>"), 3), kParseOk);
+  ASSERT_EQ(doc->ChildCount(), 1u);
+  EXPECT_EQ(doc->Child(0)->FileIndex(), 3);
+}
+
+TEST(DocumentFiles, RejectedRootWithChildrenKeepsTheOpenElementStackBalanced) {
+  auto doc = NewDocument();
+  exParser parser;
+  ASSERT_TRUE(parser.Bind(doc.get(), 0));
+  const std::string text = "<root><a><b><c>text</c></b></a><d/></root>";
+  ASSERT_TRUE(parser.Parse(text.data(), text.size(), true));
+  EXPECT_EQ(parser.GetState(), exParser::kRejected);
+  EXPECT_EQ(parser.OpenElements(), 1u);  // only the document's own context
+  EXPECT_EQ(doc->ChildCount(), 0u);
+  EXPECT_STREQ(doc->Text(), "");
+}
+
+TEST(DocumentFiles, TwoFilesGiveTwoRootsAndAnAutosar3FileAfterwardsAddsNothing) {
+  auto doc = NewDocument();
+  ASSERT_EQ(Parse(*doc,
+                  Ar4("<AR-PACKAGES><AR-PACKAGE><SHORT-NAME>A</SHORT-NAME>"
+                      "</AR-PACKAGE></AR-PACKAGES>"),
+                  0),
+            kParseOk);
+  ASSERT_EQ(Parse(*doc,
+                  Ar4("<AR-PACKAGES><AR-PACKAGE><SHORT-NAME>B</SHORT-NAME>"
+                      "</AR-PACKAGE></AR-PACKAGES>"),
+                  1),
+            kParseOk);
+  ASSERT_EQ(Parse(*doc,
+                  std::string("<AUTOSAR xmlns=\"") + kAr3Uri +
+                      "\"><TOP-LEVEL-PACKAGES><AR-PACKAGE><SHORT-NAME>C</SHORT-NAME>"
+                      "</AR-PACKAGE></TOP-LEVEL-PACKAGES></AUTOSAR>",
+                  2),
+            kParseOk);
+  ASSERT_EQ(doc->ChildCount(), 2u);
+  for (int i = 0; i < 2; ++i) {
+    const exElement* package = Path(doc->Child(i), {"AR:AR-PACKAGES", "AR:AR-PACKAGE"});
+    ASSERT_NE(package, nullptr);
+    EXPECT_EQ(package->FileIndex(), i);
+    EXPECT_EQ(FindChild(package, "AR:SHORT-NAME")->FileIndex(), i);
+    EXPECT_STREQ(GetShortName(package), i == 0 ? "A" : "B");
+  }
+  EXPECT_STREQ(doc->NamespaceUri("AR"), kAr4Uri);
+  EXPECT_EQ(doc->FileIndex(), -1);
+}
+
+TEST(DocumentText, TrimsOnlyControlBytesAndBlanksAndKeepsUtf8Whole) {
+  auto doc = NewDocument();
+  ASSERT_EQ(Parse(*doc, Ar4("<A>  abc \t\n</A><B>   \n\t </B><C/>"
+                            "<U>\xC2\xB0"
+                            "C</U><M> \xC2\xB5s </M><J>\xE6\x97\xA5\xE6\x9C\xAC</J>"
+                            "<X> one <c/> two </X>")),
+            kParseOk);
+  const exElement* root = doc->Child(0);
+  EXPECT_STREQ(FindChild(root, "AR:A")->Text(), "abc");
+  EXPECT_STREQ(FindChild(root, "AR:B")->Text(), "");
+  EXPECT_STREQ(FindChild(root, "AR:C")->Text(), "");
+  EXPECT_STREQ(FindChild(root, "AR:U")->Text(),
+               "\xC2\xB0"
+               "C");
+  EXPECT_STREQ(FindChild(root, "AR:M")->Text(), "\xC2\xB5s");
+  EXPECT_STREQ(FindChild(root, "AR:J")->Text(), "\xE6\x97\xA5\xE6\x9C\xAC");
+  // Mixed content: the pieces around the child join, trimmed only at the ends.
+  EXPECT_STREQ(FindChild(root, "AR:X")->Text(), "one  two");
+  EXPECT_STREQ(FindChild(FindChild(root, "AR:X"), "AR:c")->Text(), "");
+}
+
+TEST(DocumentText, TrimBlankRule) {
+  const char text[] = "\x01\x20\x7F a \x80\xFF\x20\x00";
+  size_t length = sizeof text - 1;
+  const char* start = TrimBlank(text, length);
+  EXPECT_EQ(std::string(start, length), std::string("\x7F a \x80\xFF"));
+  size_t none = 3;
+  TrimBlank("   ", none);
+  EXPECT_EQ(none, 0u);
+}
+
+TEST(DocumentText, TextLongerThanAReadChunkStaysWhole) {
+  auto doc = NewDocument();
+  const std::string longText(50000, 'x');
+  const std::string text = Ar4("<L>" + longText + "</L><N>\xC2\xB0</N>");
+  FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  std::fwrite(text.data(), 1, text.size(), file);
+  std::rewind(file);
+  EXPECT_EQ(ParseFile(*doc, 0, file), kParseOk);
+  std::fclose(file);
+  EXPECT_EQ(std::string(FindChild(doc->Child(0), "AR:L")->Text()), longText);
+}
+
+TEST(DocumentAttributes, PlainAndNamespacedAttributeNamesAndGeneratedPrefixes) {
+  auto doc = NewDocument();
+  const std::string text =
+      std::string("<AUTOSAR xmlns=\"") + kAr4Uri +
+      "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xsi:schemaLocation=\"s.xsd\">"
+      "<REF DEST=\"CAN-FRAME\" L=\"EN\">/P/F</REF>"
+      "<one xmlns=\"urn:one\" a=\"1\"><inner xmlns=\"urn:two\"/></one></AUTOSAR>";
+  ASSERT_EQ(Parse(*doc, text), kParseOk);
+  const exElement* root = doc->Child(0);
+  EXPECT_STREQ(root->Attribute("xsi:schemaLocation"), "s.xsd");
+  const exElement* ref = FindChild(root, "AR:REF");
+  ASSERT_NE(ref, nullptr);
+  EXPECT_STREQ(ref->Attribute("DEST"), "CAN-FRAME");
+  EXPECT_STREQ(ref->Attribute("L"), "EN");
+  EXPECT_EQ(ref->Attribute("AR:DEST"), nullptr);
+  EXPECT_EQ(ref->Attribute(nullptr), nullptr);
+  EXPECT_EQ(root->Attribute("DEST"), nullptr);
+  // Default namespaces other than the AUTOSAR one get ns0, ns1, ...
+  const exElement* one = FindChild(root, "ns0:one");
+  ASSERT_NE(one, nullptr);
+  EXPECT_STREQ(one->Attribute("a"), "1");
+  EXPECT_NE(FindChild(one, "ns1:inner"), nullptr);
+  EXPECT_STREQ(doc->NamespaceUri("ns1"), "urn:two");
+}
+
+TEST(DocumentPositions, LineAndColumnOfTheStartTag) {
+  auto doc = NewDocument();
+  ASSERT_EQ(Parse(*doc, std::string("<AUTOSAR xmlns=\"") + kAr4Uri +
+                            "\">\n  <A>\n    <B/>\n</A>"
+                            "</AUTOSAR>"),
+            kParseOk);
+  const exElement* a = FindChild(doc->Child(0), "AR:A");
+  EXPECT_EQ(doc->Child(0)->Line(), 1u);
+  EXPECT_EQ(doc->Child(0)->Column(), 0u);
+  EXPECT_EQ(a->Line(), 2u);
+  EXPECT_EQ(a->Column(), 2u);
+  EXPECT_EQ(FindChild(a, "AR:B")->Line(), 3u);
+  EXPECT_EQ(FindChild(a, "AR:B")->Column(), 4u);
+}
+
+TEST(DocumentErrors, MalformedXmlFailsAndKeepsWhatWasBuilt) {
+  auto doc = NewDocument();
+  EXPECT_EQ(Parse(*doc, Ar4("<A>1</A><B>") + "</AUTOSAR>"), kParseXmlError);
+  ASSERT_EQ(doc->ChildCount(), 1u);
+  EXPECT_STREQ(FindChild(doc->Child(0), "AR:A")->Text(), "1");
+  EXPECT_EQ(Parse(*doc, ""), kParseXmlError);
+}
+
+TEST(DocumentDump, WritesIndentedXmlLikeText) {
+  xmltest::LoggedCtx logged;
+  ASSERT_EQ(logged.Parse(Ar4("<A DEST=\"X\" L=\"EN\">t</A><B><C/><D>d</D></B>")), kParseOk);
+  logged.ctx.document->Children()->Dump(logged.ctx.report.Sink());
+  const std::vector<std::string> expected = {
+      "<AR:AUTOSAR>",       "  <AR:A DEST=\"X\" L=\"EN\">t</AR:A>",
+      "  <AR:B>",           "    <AR:C/>",
+      "    <AR:D>d</AR:D>", "  </AR:B>",
+      "</AR:AUTOSAR>"};
+  EXPECT_EQ(logged.Lines(), expected);
+}
+
+// A document nested a million levels deep: parsing, the file index and the
+// tear-down must not recurse as deep as the input.
+TEST(DocumentDepth, MillionLevelsParseAndTearDown) {
+  constexpr size_t kDepth = 1000000;
+  const std::string text = xmltest::Nested(kDepth, false);
+  exBlockPool elements(exBlockPool::kElementBlockSize);
+  exBlockPool maps(exBlockPool::kAttributeMapBlockSize);
+  exBlockPool lists(exBlockPool::kChildListBlockSize);
+  {
+    auto doc = NewDocument();
+    doc->SetPools(&elements, &maps, &lists);
+    ASSERT_EQ(Parse(*doc, text, 7), kParseOk);
+    const exElement* e = doc->Child(0);
+    size_t depth = 0;
+    while (e->ChildCount() > 0) {
+      e = e->Child(0);
+      ++depth;
+    }
+    EXPECT_EQ(depth, kDepth);
+    EXPECT_STREQ(e->Text(), "x");
+    EXPECT_EQ(e->FileIndex(), 7);
+    EXPECT_EQ(FindAncestor(e, "AR:AUTOSAR"), doc->Child(0));
+  }
+  EXPECT_GT(elements.BlockCount(), 1u);
+}
+
+// The dump's output grows with the square of the depth, so its depth test
+// uses a small stack instead of a million levels.
+TEST(DocumentDepth, DumpAndTearDownRunOnASmallStack) {
+  constexpr size_t kDepth = 10000;
+  auto doc = NewDocument();
+  ASSERT_EQ(Parse(*doc, xmltest::Nested(kDepth, false)), kParseOk);
+  ToLogFile sink;
+  ASSERT_TRUE(sink.Open("/dev/null"));
+  exDocument* raw = doc.release();
+  int32_t fileIndex = -2;
+  ASSERT_TRUE(xmltest::RunOnSmallStack([&] {
+    const exElement* e = raw;
+    while (e->ChildCount() > 0) e = e->Child(0);
+    fileIndex = e->FileIndex();
+    raw->Children()->Dump(sink);
+    delete raw;
+  }));
+  EXPECT_EQ(fileIndex, 0);
+}
