@@ -51,7 +51,21 @@ class cConverter4 : public cConverterBase {
   void ConvertPduToFrameMapping(const exElement* mapping, uint64_t triggeringIoid);
 
   // --- ECU and LIN steps
-  // (members added by the ECU, schedule-table and node-configuration steps go here)
+  // ECU record of one connector found through COMM-CONNECTORS.
+  void ConvertEcu(const exElement* connector);
+  // POSITION-IN-TABLE -> entry element of one table, from TABLE-ENTRYS.
+  void FillEntryPositions(cCvST* table, const exElement* tableEntrys);
+  // Kind of a schedule entry by its element name (0 when unknown).
+  static uint32_t ClassifyScheduleEntry(const exElement* entry);
+  // Generated table of the frames of an event-triggered frame; its IOID or 0.
+  uint64_t CreateCollisionResolverTable(const exElement* frame, const exElement* entry);
+  // Node-configuration commands of schedule entries.
+  void ConvertAssignFrameIdEntry(uint64_t entryIoid, const exElement* entry, bool unassign);
+  void ConvertAssignFrameIdRangeEntry(uint64_t entryIoid, const exElement* entry);
+  void ConvertAssignNadEntry(uint64_t entryIoid, const exElement* entry);
+  void ConvertConditionalChangeNadEntry(uint64_t entryIoid, const exElement* entry);
+  void ConvertDataDumpEntry(uint64_t entryIoid, const exElement* entry);
+  void ConvertSaveConfigurationEntry(uint64_t entryIoid, const exElement* entry);
 };
 
 #endif

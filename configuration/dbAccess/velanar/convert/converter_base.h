@@ -122,7 +122,34 @@ class cConverterBase {
   // (members added by the PDU/signal/coding/timing steps go here)
 
   // --- ECU and LIN steps
-  // (members added by the ECU, schedule-table and node-configuration steps go here)
+  // Completes the ECU of one connector: ECU record with the connector as
+  // connector A, CONNECTOR object (with INITIAL-NAD when `readInitialNad`),
+  // unique ECU object with comment, controller, insertion under the name.
+  void CompleteEcu(const exElement* connector, const exElement* ecuElement, const char* name,
+                   bool readInitialNad);
+  // Hands a connector's controller to the CAN or LIN controller slot.
+  void DispatchController(const exElement* controller, uint64_t connectorIoid);
+  // RX_TRIG ("IN") or TX_TRIG ("OUT") under the ECU's CONNECTOR, pointing at
+  // the frame's TRIGGERING; other directions are skipped.
+  void CreateFramePort(const cCvEcu* ecu, const cVFT* frame, const char* direction);
+  // Service type of a schedule entry by entry kind (kinds 2 to 9 only).
+  void SetServiceType(uint64_t entryIoid, uint32_t kind);
+  // TRIGGERING IOID of the frame's record in the current cluster, or 0.
+  uint64_t FindFrameTriggeringIoid(const exElement* frame);
+  // Appends the TRIGGERING IOIDs of the frames named by the references.
+  void CollectFrameTriggeringIoids(const exElementVector& refs, std::vector<uint64_t>& ioids);
+  // IDIP_SCHED_ENTRY_TRIGS_IOIDS, when the list is not empty.
+  void SetEntryTriggerings(uint64_t entryIoid, const std::vector<uint64_t>& ioids);
+  // The frame record of the current cluster whose frame element is `frame`.
+  cVFT* FindFrameRecordOf(const exElement* frame) const;
+  // The triggering (A or B of a frame record) whose FRAME-REF names `frame`.
+  const exElement* FindTriggeringOfFrame(const exElement* frame);
+  // CONNECTOR of the ECU that holds the controller, on the schedule entry.
+  void SetEntryConnector(uint64_t entryIoid, const exElement* controller);
+  // Entry type 3 and the eight command bytes of a node-configuration entry.
+  void SetCommandData(uint64_t entryIoid, const uint8_t data[8]);
+  // Eight BYTE-VALUEs of a free-format entry.
+  void ConvertFreeFormatEntry(uint64_t entryIoid, const exElement* entry);
 
  protected:
   // Runs the per-cluster slots in their fixed order.

@@ -7,13 +7,3 @@
 
 // --- PDU, signal, coding and timing steps
 
-// --- ECU and LIN steps
-void cConverter4::FindCommConnectors() {}
-void cConverter4::ConvertEcus() {}
-void cConverter4::ConvertFramePorts() {}
-void cConverter4::ConvertScheduleTables() {}
-void cConverter4::ConvertScheduleTable() {}
-void cConverter4::ConvertScheduleEntries() {}
-void cConverter4::ConvertCanControllerAttributes(const exElement*, uint64_t) {}
-void cConverter4::ConvertLinNodeAttributes(const exElement*, uint64_t) {}
-void cConverter4::ConvertUnconditionalEntry(uint64_t, const exElement*) {}
