@@ -100,10 +100,16 @@ void FakeHost::Get(uint32_t object, uint32_t id, uint32_t size, void* buffer, db
 void FakeHost::Set(uint32_t object, uint32_t id, uint32_t size, const void* value,
                    dbaStatus* status) {
   FakeHost& host = *g_current;
-  if (host.writeResult_ != 0) {
-    status->detail = 0x5678;
-    status->code = host.writeResult_;
-    if ((host.writeResult_ & vldbcex::kStatusErrorBit) != 0) return;
+  host.writes.emplace_back(object, id,
+                           size > 0 && value != nullptr ? *static_cast<const uint8_t*>(value) : 0);
+  if (!host.writeResults_.empty()) {
+    const uint32_t code = host.writeResults_.front();
+    host.writeResults_.erase(host.writeResults_.begin());
+    if (code != 0) {
+      status->detail = 0x5678;
+      status->code = code;
+      if ((code & vldbcex::kStatusErrorBit) != 0) return;
+    }
   }
   auto it = host.props_.find({object, id});
   if (it == host.props_.end() || it->second.size() != size) return Fail(status, kSizeCode);

@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -43,9 +44,14 @@ class FakeHost {
 
   // Makes every read of the property (size and value) fail with this code.
   void FailRead(uint32_t object, uint32_t id, uint32_t code = 0x80A10001u);
-  // Makes every write fail with this code (or succeed and still report it,
-  // when the code has bit 31 clear).
-  void SetWriteResult(uint32_t code) { writeResult_ = code; }
+  // Results of the next writes, in order (0: plain success). A code with
+  // bit 31 set fails the write; one with bit 31 clear stores the value and
+  // still reports the code.
+  void QueueWriteResults(const std::vector<uint32_t>& codes) {
+    writeResults_.insert(writeResults_.end(), codes.begin(), codes.end());
+  }
+  // Every property write, in order (object, identifier, first byte).
+  std::vector<std::tuple<uint32_t, uint32_t, uint8_t>> writes;
 
   // Open, save and close of database files.
   std::map<std::string, uint32_t> files;
@@ -67,7 +73,7 @@ class FakeHost {
   uint32_t nextRef_ = 1;
   std::map<std::pair<uint32_t, uint32_t>, std::vector<uint8_t>> props_;
   std::map<std::pair<uint32_t, uint32_t>, uint32_t> failures_;
-  uint32_t writeResult_ = 0;
+  std::vector<uint32_t> writeResults_;
   vldbcex::ToHostFunctions functions_;
 };
 
