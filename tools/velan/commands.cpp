@@ -372,23 +372,8 @@ int RunConvert(const ConvertCommand& cmd) {
 
   LogSummary log = ReadImportLog(session.PrivateLog());
   session.Finish();
-  size_t warnings = log.Count(Diagnostic::kWarning);
-  size_t shownWarnings = 0;
   progress.Stop();
-  for (const auto& d : log.diagnostics) {
-    if (d.severity == Diagnostic::kWarning) {
-      if (cmd.quiet) continue;
-      if (!cmd.allWarnings && shownWarnings >= 10) continue;
-      ++shownWarnings;
-    }
-    std::fprintf(stderr, "%s\n", d.Format().c_str());
-  }
-  if (!cmd.quiet && warnings > 0) {
-    std::string line = std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings");
-    if (shownWarnings < warnings)
-      line += " (" + std::to_string(shownWarnings) + " shown; --warnings shows all)";
-    Say(line);
-  }
+  std::fputs(RenderDiagnostics(log, cmd.allWarnings, cmd.quiet).c_str(), stderr);
 
   uint32_t code = session.Code();
   if (ImportCodeIsError(code)) {

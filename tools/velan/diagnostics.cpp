@@ -42,7 +42,8 @@ bool Expect(const std::string& s, size_t* pos, const char* text) {
 }
 
 // "C,S,'MESSAGE'" after leading blanks.
-bool SplitLogLine(const std::string& line, uint64_t* cat, uint64_t* sub, std::string* msg) {
+bool SplitLogLine(const std::string& line, uint64_t* cat, uint64_t* sub, std::string* msg,
+                  bool* closed) {
   size_t p = 0;
   while (p < line.size() && line[p] == ' ') ++p;
   if (!ReadUnsigned(line, &p, cat) || !Expect(line, &p, ",") || !ReadUnsigned(line, &p, sub) ||
@@ -51,7 +52,8 @@ bool SplitLogLine(const std::string& line, uint64_t* cat, uint64_t* sub, std::st
   // A message that contains a line break ends on a later line; its closing
   // quote is then missing here.
   size_t end = line.size();
-  if (end > p && line.back() == '\'') --end;
+  *closed = end > p && line.back() == '\'';
+  if (*closed) --end;
   *msg = line.substr(p, end - p);
   return true;
 }
@@ -114,7 +116,9 @@ LogSummary ParseImportLog(const std::string& text) {
     int64_t file;
   };
   std::vector<Pending> pending;
-  bool lastWasDiagnostic = false;
+  // The last diagnostic's message continues on the next line (its closing
+  // quote has not been seen yet).
+  bool open = false;
   size_t start = 0;
   while (start <= text.size()) {
     size_t end = text.find('\n', start);
@@ -124,23 +128,24 @@ LogSummary ParseImportLog(const std::string& text) {
     start = end + 1;
     if (line.empty()) {
       if (end == text.size()) break;
-      lastWasDiagnostic = false;
+      open = false;
       continue;
     }
     uint64_t cat = 0, sub = 0;
     std::string msg;
-    if (!SplitLogLine(line, &cat, &sub, &msg)) {
-      if (lastWasDiagnostic && !out.diagnostics.empty()) {
-        std::string& m = out.diagnostics.back().message;
-        // The previous message did not end with the closing quote of its
-        // line: drop the quote that ends this line and join.
+    bool closed = true;
+    if (!SplitLogLine(line, &cat, &sub, &msg, &closed)) {
+      if (open && !out.diagnostics.empty()) {
         std::string rest = line;
-        if (!rest.empty() && rest.back() == '\'') rest.pop_back();
-        m += " " + rest;
+        if (!rest.empty() && rest.back() == '\'') {
+          rest.pop_back();
+          open = false;
+        }
+        out.diagnostics.back().message += " " + rest;
       }
       continue;
     }
-    lastWasDiagnostic = false;
+    open = false;
     if (cat == 0) {
       int64_t index = 0;
       std::string path;
@@ -148,21 +153,51 @@ LogSummary ParseImportLog(const std::string& text) {
       continue;
     }
     if (cat != 1 && cat != 2) continue;
+    // The host's status text follows a WARNING or ERROR line of an object
+    // creation as a line of its own, in double quotes.
+    if (msg.size() >= 2 && msg.front() == '"' && msg.back() == '"' && !out.diagnostics.empty() &&
+        out.diagnostics.back().message.find("-- CreateChildObject") != std::string::npos) {
+      out.diagnostics.back().message += " " + msg;
+      continue;
+    }
     Diagnostic d;
     d.severity = cat == 2 ? Diagnostic::kError : Diagnostic::kWarning;
     int64_t fileIndex = 0;
     if (ParseElementMessage(msg, &d.element, &fileIndex, &d.line, &d.column, &d.message)) {
       pending.push_back({out.diagnostics.size(), fileIndex});
+    } else if (cat == 1 && sub == 3) {
+      // The unresolved-reference listing: only its element lines are
+      // findings; its title, rule and "[none]" are not.
+      continue;
     } else {
       d.message = msg;
     }
     out.diagnostics.push_back(std::move(d));
-    lastWasDiagnostic = true;
+    open = !closed;
   }
   for (const auto& p : pending) {
     auto it = out.files.find(p.file);
     out.diagnostics[p.diag].file =
         it != out.files.end() ? it->second : "<file " + std::to_string(p.file) + ">";
+  }
+  return out;
+}
+
+std::string RenderDiagnostics(const LogSummary& log, bool allWarnings, bool quiet, size_t limit) {
+  std::string out;
+  size_t warnings = 0, shown = 0;
+  for (const auto& d : log.diagnostics) {
+    if (d.severity == Diagnostic::kWarning) {
+      ++warnings;
+      if (quiet || (!allWarnings && shown >= limit)) continue;
+      ++shown;
+    }
+    out += d.Format() + "\n";
+  }
+  if (!quiet && warnings > 0) {
+    out += "velan: " + std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings");
+    if (shown < warnings) out += " (" + std::to_string(shown) + " shown; --warnings shows all)";
+    out += "\n";
   }
   return out;
 }

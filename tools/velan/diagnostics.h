@@ -39,6 +39,12 @@ struct LogSummary {
 // a line break).
 LogSummary ParseImportLog(const std::string& text);
 
+// The diagnostics as printed to standard error: errors always; with
+// `quiet` nothing else; otherwise the first `limit` warnings (all when
+// `allWarnings`), in log order, then a line with the number of warnings.
+std::string RenderDiagnostics(const LogSummary& log, bool allWarnings, bool quiet,
+                              size_t limit = 10);
+
 // Reads a log file; an absent file gives an empty summary.
 LogSummary ReadImportLog(const std::string& path);
 
