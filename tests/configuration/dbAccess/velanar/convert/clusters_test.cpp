@@ -80,6 +80,23 @@ TEST(System, MissingSystemOrFibexElementsFail) {
   EXPECT_EQ(noFibex.objectCount, 0u);
 }
 
+TEST(System, FoundBelowDeeplyNestedElements) {
+  // The search for the SYSTEM must not recurse as deep as the input nests.
+  const size_t depth = 200000;
+  std::string open;
+  std::string close;
+  for (size_t i = 0; i < depth; ++i) {
+    open += "<X>";
+    close += "</X>";
+  }
+  Node nested = Fragment({});
+  nested.Raw(open + System("Sys", {FibexRef("CAN-CLUSTER", "/P/Can1")}).Str() + close);
+  ImportResult r = ImportArxml(Ar4({Pkg("P", {Can("Can1"), nested})}));
+  ExpectLoaded(r);
+  EXPECT_EQ(r.code, VELANAR_OK) << r.log.substr(0, 2000);
+  EXPECT_TRUE(r.TreeHas("CLUSTER \"Can1\""));
+}
+
 TEST(Clusters, CreatedWithProtocolCommentAndSpeed) {
   Node cluster = Can("Can1");
   cluster.Add(Desc({{"DE", "Antrieb"}, {"EN", "Powertrain"}}));
