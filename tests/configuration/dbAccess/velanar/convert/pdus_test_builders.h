@@ -225,6 +225,26 @@ inline std::map<std::string, std::string> Properties(const std::string& subtree)
   return result;
 }
 
+// The n-th (from 0) object line of a tree print that contains `text`, with
+// the lines below it that are indented deeper.
+inline std::string NthSubtree(const std::string& tree, const std::string& text, size_t n) {
+  std::istringstream in(tree);
+  std::string line;
+  std::string out;
+  size_t depth = std::string::npos;
+  while (std::getline(in, line)) {
+    const size_t indent = line.find_first_not_of(' ');
+    if (depth == std::string::npos) {
+      if (line.find(text) == std::string::npos || n-- != 0) continue;
+      depth = indent;
+    } else if (indent <= depth) {
+      break;
+    }
+    out += line + "\n";
+  }
+  return out;
+}
+
 // Number of occurrences of `text` in `where`.
 inline size_t Count(const std::string& where, const std::string& text) {
   size_t n = 0;
