@@ -9,8 +9,13 @@ function(velan_shared_library name)
   target_link_libraries(${name} PRIVATE velan_warnings ${ARG_LINK})
   set_target_properties(${name} PROPERTIES
     BUILD_RPATH "$ORIGIN"
-    INSTALL_RPATH "$ORIGIN"
-    LINK_OPTIONS "LINKER:--no-undefined;LINKER:--enable-new-dtags")
+    INSTALL_RPATH "$ORIGIN")
+  target_link_options(${name} PRIVATE LINKER:--enable-new-dtags)
+  # Every symbol resolved at link time, except in sanitizer builds where
+  # clang leaves the runtime to the executable.
+  if(NOT VELAN_SANITIZE)
+    target_link_options(${name} PRIVATE LINKER:--no-undefined)
+  endif()
   install(TARGETS ${name} LIBRARY DESTINATION ${VELAN_INSTALL_LIBDIR})
 endfunction()
 

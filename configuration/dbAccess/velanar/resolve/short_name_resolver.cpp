@@ -114,18 +114,22 @@ cSNRMap::~cSNRMap() {
 }
 
 void cSNRMap::DeleteAll() {
-  // Moves the entries of every child map into this one before deleting its
-  // node, so a deep tree is torn down in a loop and not by nested deletes.
-  // Moving map nodes allocates nothing.
-  while (!empty()) {
-    auto first = begin();
-    cShortNameResolver* node = first->second;
-    erase(first);
+  // Collects the nodes of the whole subtree into a work list and deletes them
+  // one by one, so a deep tree is torn down in a loop and not by nested
+  // deletes. No name is compared on the way: the pooled names may already be
+  // freed when the context is torn down.
+  std::vector<cShortNameResolver*> work;
+  for (auto& entry : *this) work.push_back(entry.second);
+  clear();
+  while (!work.empty()) {
+    cShortNameResolver* node = work.back();
+    work.pop_back();
     if (node == nullptr) continue;
     cSNRCollectionBase* children = node->Children();
     if (children != nullptr && children->IsMap()) {
       cSNRMap* childMap = static_cast<cSNRMap*>(children);
-      merge(static_cast<ctMultiMap<cShortNameResolver*>&>(*childMap));
+      for (auto& entry : *childMap) work.push_back(entry.second);
+      childMap->clear();
       node->SetChildren(&cSNREmptyMap::Instance());
       delete childMap;
     }
