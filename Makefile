@@ -2,7 +2,8 @@
 #   make demo   install what is missing, build (Release), run the main job
 #               on the bundled example
 #   make check  install what is missing, build, run every test (also under
-#               AddressSanitizer + UndefinedBehaviorSanitizer)
+#               AddressSanitizer + UndefinedBehaviorSanitizer) and a short
+#               run of every fuzz target
 
 BUILD_DIR ?= build
 ASAN_DIR  ?= build-asan
@@ -10,7 +11,7 @@ JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE     ?= cmake
 DEMO_OUT  ?= $(BUILD_DIR)/demo-out
 
-.PHONY: all deps build build-release demo check test test-asan asan format clean
+.PHONY: all deps build build-release demo check test test-asan asan fuzz-smoke format clean
 
 all: build
 
@@ -39,7 +40,11 @@ test-asan: asan
 	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
-check: test test-asan
+# Each fuzz target briefly (about a minute in all) on its seed corpus.
+fuzz-smoke: deps
+	fuzz/smoke 12
+
+check: test test-asan fuzz-smoke
 
 format:
 	find configuration host include tools tests bench fuzz \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) \
