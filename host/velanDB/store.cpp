@@ -176,6 +176,7 @@ int32_t Store::CreateChild(Database* db, uint32_t type, const char* name, uint32
   const uint32_t parentNumber = parent->number;
   uint64_t newId = 0;
   if (int32_t r = AllocateId(db, number, SlotKind::Object, &newId); r < 0) return r;
+  std::vector<uint32_t>& siblings = db->At(parentNumber).children;
   try {
     Object o;
     o.id = newId;
@@ -183,9 +184,13 @@ int32_t Store::CreateChild(Database* db, uint32_t type, const char* name, uint32
     o.number = number;
     o.parent = parentNumber;
     if (name) o.name = name;
-    db->At(parentNumber).children.reserve(db->At(parentNumber).children.size() + 1);
-    db->objects.push_back(std::move(o));
-    db->At(parentNumber).children.push_back(number);  // cannot throw after the reserve
+    siblings.push_back(number);
+    try {
+      db->objects.push_back(std::move(o));
+    } catch (...) {
+      siblings.pop_back();
+      throw;
+    }
   } catch (...) {
     FreeId(newId);
     throw;
@@ -211,11 +216,19 @@ int32_t Store::Link(Database* db, uint64_t objectId, uint32_t parentType, uint64
                 TypeText(object->type).c_str(), TypeText(parent->type).c_str());
   for (uint32_t p : object->extraParents)
     if (p == parent->number) return VDB_OK;  // already linked: nothing changes
-  object->extraParents.reserve(object->extraParents.size() + 1);
-  parent->linkedChildren.reserve(parent->linkedChildren.size() + 1);
   db->links.emplace_back(object->number, parent->number);
-  parent->linkedChildren.push_back(object->number);
-  object->extraParents.push_back(parent->number);
+  try {
+    parent->linkedChildren.push_back(object->number);
+    try {
+      object->extraParents.push_back(parent->number);
+    } catch (...) {
+      parent->linkedChildren.pop_back();
+      throw;
+    }
+  } catch (...) {
+    db->links.pop_back();
+    throw;
+  }
   ++db->generation;
   return VDB_OK;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 
 #include "velan/host_vocabulary.h"
 #include "velan/velandb_host.h"
@@ -74,8 +75,15 @@ int32_t PropertyFor(uint32_t objectType, uint32_t propertyId, PropertyInfo* info
     }
     return VDB_E_PROPERTY_NOT_OF_TYPE;
   }
-  for (const Entry& e : kProperties) {
-    if (e.id != propertyId) continue;
+  // Built once: the identifiers of the table with their entries.
+  static const std::unordered_map<uint32_t, const Entry*> index = [] {
+    std::unordered_map<uint32_t, const Entry*> map;
+    for (const Entry& e : kProperties) map.emplace(e.id, &e);
+    return map;
+  }();
+  auto found = index.find(propertyId);
+  if (found != index.end()) {
+    const Entry& e = *found->second;
     info->id = e.id;
     info->name = e.name;
     info->enc = e.enc;
