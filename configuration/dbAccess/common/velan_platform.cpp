@@ -31,6 +31,16 @@ void FreeSharedLibrary(void* handle) {
   if (handle != nullptr) dlclose(handle);
 }
 
+std::string FolderOfAddress(const void* address) {
+  Dl_info info;
+  if (address == nullptr || dladdr(address, &info) == 0 || info.dli_fname == nullptr) {
+    return std::string();
+  }
+  const std::string path = info.dli_fname;
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
 std::string LibraryFileName(const std::string& folder, const std::string& baseName) {
   std::string name = folder;
   if (!name.empty()) name += '/';

@@ -15,6 +15,10 @@ void* FindSymbol(void* handle, const char* name);
 // dlclose; a null handle is ignored.
 void FreeSharedLibrary(void* handle);
 
+// The folder of the loaded module (executable or shared library) that holds
+// the address, or "" when unknown.
+std::string FolderOfAddress(const void* address);
+
 // The file name of a library: the folder, "/" when the folder is not empty,
 // then "lib", the base name and ".so".
 std::string LibraryFileName(const std::string& folder, const std::string& baseName);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "velan/velanthc.h"
 #include "velan_platform.h"
 
 // ------------------------------------------------------------- cLibraryName
@@ -52,6 +53,16 @@ cLoadLibrary::~cLoadLibrary() {
 bool cLoadLibrary::Load(const std::string& fileName) {
   if (loaded_) return true;
   module_ = vplat::LoadSharedLibrary(fileName.c_str());
+  if (module_ == nullptr && fileName.find('/') == std::string::npos) {
+    // A bare name normally resolves through the plug-in's RUNPATH ($ORIGIN).
+    // Runtimes that interpose dlopen (the sanitizers) make the search ignore
+    // it, so look next to the path library the plug-in is linked with, which
+    // is installed in the same folder.
+    const std::string folder = vplat::FolderOfAddress(reinterpret_cast<const void*>(&VelanGetPath));
+    if (!folder.empty()) {
+      module_ = vplat::LoadSharedLibrary(vplat::JoinPath(folder, fileName).c_str());
+    }
+  }
   loaded_ = module_ != nullptr;
   return loaded_;
 }

@@ -53,7 +53,9 @@ cConvertCtx::cConvertCtx() {
 }
 
 cConvertCtx::~cConvertCtx() {
-  // The document's elements live in the pools; it goes first.
+  // The resolver tree is keyed by the document's pooled names, and the
+  // document's elements live in the pools: tear down in that order.
+  resolverRoot.DeleteAll();
   document.Reset();
 }
 
