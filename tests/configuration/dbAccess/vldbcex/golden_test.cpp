@@ -77,6 +77,20 @@ TEST(GoldenDbc, EmptyClusterHasOnlyFixedSectionsAndDefinitions) {
   ExpectReaderLoads(dir.File("empty.dbc"), "");
 }
 
+TEST(GoldenDbc, DbNameDefaultIsTheClusterNameUnescaped) {
+  TCluster cluster = ClassicCluster();
+  cluster.name = "Body \"A\" \\";
+  std::string expected = ClassicExpected();
+  const std::string plain = "BA_DEF_DEF_ \"DBName\" \"Body\";";
+  expected.replace(expected.find(plain), plain.size(), "BA_DEF_DEF_ \"DBName\" \"Body \"A\" \\\";");
+  TempDir dir;
+  dbaStatus status = {0, 0};
+  const std::string text = ExportFake(cluster, dir.File("name.dbc"), &status);
+  EXPECT_EQ(status.code, 0u);
+  ExpectSameText(text, CrLf(expected));
+  ExpectReaderLoads(dir.File("name.dbc"), ClassicListing());
+}
+
 // The same clusters in the reference host database, exported once by the
 // linked exporter and once through the host's save function, which loads
 // the exporter library from its own folder.
