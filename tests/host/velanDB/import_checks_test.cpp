@@ -90,6 +90,18 @@ TEST(HostImportChecks, AcceptsEveryAllowedParentChildPair) {
   EXPECT_EQ(id, pdu);
 }
 
+TEST(HostImportChecks, CreateObjectPutsObjectsUnderTheDatabase) {
+  TestDb db;
+  uint64_t id = 0;
+  ASSERT_EQ(imp_CreateObject(db.handle(), VELAN_OT_CLUSTER, "C", &id), VDB_OK);
+  vdbObjectInfo info{};
+  ASSERT_EQ(vdbGetObject(id, &info), VDB_OK);
+  EXPECT_EQ(info.parent, db.root());
+  EXPECT_EQ(imp_CreateObject(db.handle(), VELAN_OT_PDU, "P", &id), VDB_E_CHILD_NOT_ALLOWED);
+  EXPECT_EQ(imp_CreateObject(db.handle(), VELAN_OT_CLUSTER, "", &id), VDB_E_NAME_REQUIRED);
+  EXPECT_EQ(imp_CreateObject(0, VELAN_OT_CLUSTER, "C", &id), VDB_E_UNKNOWN_HANDLE);
+}
+
 TEST(HostImportChecks, RefusesChildTypesTheParentCannotHold) {
   TestDb db;
   uint64_t cl = db.Child(VELAN_OT_CLUSTER, "CAN", VELAN_OT_DATABASE, db.root());
