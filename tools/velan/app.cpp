@@ -11,8 +11,8 @@ void AddImportOptions(CLI::App* cmd, ImportOptions* o) {
   cmd->add_option("--config", o->configFile,
                   "Use this importer configuration file instead of the one in the "
                   "configuration folder")
-      ->check(CLI::ExistingFile);
-  cmd->add_option("--log", o->logFile, "Write the import log to FILE");
+      ->type_name("FILE");
+  cmd->add_option("--log", o->logFile, "Write the import log to FILE")->type_name("FILE");
   cmd->add_flag("--log-all", o->logAll, "Write every log category and subcategory");
   cmd->add_flag("--only-file", o->onlyFile,
                 "Import only the given file, not every ARXML file of its folder");
@@ -45,13 +45,18 @@ int Main(int argc, char** argv) {
       "  velan convert sys.arxml -o body.dbc --cluster Body --warnings");
   c->add_option("INPUT", convert.import.path,
                 "ARXML file (with every ARXML file of its folder) or folder")
+      ->type_name("PATH")
       ->required();
   c->add_option("-o,--output", convert.output,
                 "Output folder (created when missing; default: current folder), or a file "
-                "ending in .dbc when one cluster is written");
-  c->add_option("--cluster", convert.clusters, "Write only the CAN cluster NAME (repeatable)");
+                "ending in .dbc when one cluster is written")
+      ->type_name("OUT");
+  c->add_option("--cluster", convert.clusters, "Write only the CAN cluster NAME (repeatable)")
+      ->type_name("NAME")
+      ->allow_extra_args(false);
   AddImportOptions(c, &convert.import);
-  c->add_option("--keep-db", convert.keepDb, "Also save the imported database to FILE.vdb");
+  c->add_option("--keep-db", convert.keepDb, "Also save the imported database to FILE.vdb")
+      ->type_name("FILE.vdb");
   c->add_flag("--warnings", convert.allWarnings, "Print every warning, not only the first ten");
   c->add_flag("-q,--quiet", convert.quiet, "Print only errors");
 
@@ -65,10 +70,12 @@ int Main(int argc, char** argv) {
       "  velan import sys.arxml -o sys.vdb");
   i->add_option("PATH", import.import.path,
                 "ARXML file (its folder's ARXML files are imported too)")
+      ->type_name("PATH")
       ->required();
   i->add_flag("--dump", import.dump, "Print the object tree to standard output");
   AddImportOptions(i, &import.import);
-  i->add_option("-o,--output", import.outputDb, "Save the database to FILE.vdb");
+  i->add_option("-o,--output", import.outputDb, "Save the database to FILE.vdb")
+      ->type_name("FILE.vdb");
 
   DumpCommand dump;
   CLI::App* d = app.add_subcommand("dump", "Print the object tree of a database file");
@@ -76,7 +83,7 @@ int Main(int argc, char** argv) {
       "Examples:\n"
       "  velan dump sys.vdb\n"
       "  velan dump sys.vdb --json > sys.json");
-  d->add_option("FILE", dump.database, "Database file (.vdb)")->required();
+  d->add_option("FILE", dump.database, "Database file (.vdb)")->type_name("FILE.vdb")->required();
   d->add_flag("--json", dump.json, "Print JSON instead of text");
 
   ExportCommand exp;
@@ -85,10 +92,13 @@ int Main(int argc, char** argv) {
       "Examples:\n"
       "  velan export sys.vdb -o bus.dbc\n"
       "  velan export sys.vdb --cluster VehicleCAN -o vehicle.dbc");
-  e->add_option("FILE", exp.database, "Database file (.vdb)")->required();
+  e->add_option("FILE", exp.database, "Database file (.vdb)")->type_name("FILE.vdb")->required();
   e->add_option("--cluster", exp.cluster,
-                "The CAN cluster to write (needed when there are several)");
-  e->add_option("-o,--output", exp.output, "The DBC file to write")->required();
+                "The CAN cluster to write (needed when there are several)")
+      ->type_name("NAME");
+  e->add_option("-o,--output", exp.output, "The DBC file to write")
+      ->type_name("OUT.dbc")
+      ->required();
 
   try {
     app.parse(argc, argv);
