@@ -90,6 +90,20 @@ TEST(ScheduleTables, SameShortNameGetsUniqueSuffix) {
   EXPECT_NE(r.Subtree("SCHED_TABLE \"T_st\"").find("DELAY_F64 = 0.02"), std::string::npos);
 }
 
+TEST(ScheduleTables, ZeroHostHandleIsNoAllocationFailure) {
+  // Without host objects every table would get the same key; that must not
+  // be taken for exhausted memory.
+  LinSystem s = ThreeFrames();
+  s.tables = {Table("A", "", {AppEntry("0", "0.01", "T1")}),
+              Table("B", "", {AppEntry("0", "0.02", "T2")})};
+  ImportOptions options;
+  options.zeroHandle = true;
+  ImportResult r = ImportArxml(s.Str(), options);
+  ASSERT_TRUE(r.loaded) << r.error;
+  EXPECT_EQ(r.code, VELANAR_OK) << r.log;
+  EXPECT_EQ(r.objectCount, 0u);
+}
+
 TEST(ScheduleTables, RunModeIsSetOnlyWhenGivenAndKnown) {
   LinSystem s = ThreeFrames();
   s.tables = {Table("Once", "RUN-ONCE", {}), Table("Plain", "", {}), Table("Odd", "RUN-TWICE", {})};
