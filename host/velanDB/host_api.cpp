@@ -36,10 +36,14 @@ int32_t vdbDestroyDatabase(uint32_t handle) {
 }
 
 uint64_t vdbObjectCount(uint32_t handle) {
-  Store& store = Store::Get();
-  Lock lock(store.mutex);
-  Database* db = store.FindDatabase(handle);
-  return db ? db->created.load(std::memory_order_relaxed) : 0;
+  try {
+    Store& store = Store::Get();
+    Lock lock(store.mutex);
+    Database* db = store.FindDatabase(handle);
+    return db ? db->created.load(std::memory_order_relaxed) : 0;
+  } catch (...) {
+    return 0;
+  }
 }
 
 int32_t vdbGetObject(uint64_t id, vdbObjectInfo* info) {
@@ -198,10 +202,14 @@ int32_t vdbInjectFault(uint32_t handle, uint64_t callNumber, int32_t code, int32
 }
 
 uint64_t vdbImportCallCount(uint32_t handle) {
-  Store& store = Store::Get();
-  Lock lock(store.mutex);
-  Database* db = store.FindDatabase(handle);
-  return db ? db->importCalls : 0;
+  try {
+    Store& store = Store::Get();
+    Lock lock(store.mutex);
+    Database* db = store.FindDatabase(handle);
+    return db ? db->importCalls : 0;
+  } catch (...) {
+    return 0;
+  }
 }
 
 int32_t vdbSaveDatabase(uint32_t handle, const char* path) {
