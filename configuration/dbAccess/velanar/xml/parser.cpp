@@ -13,6 +13,8 @@ namespace {
 constexpr const char kAutosarDomain[] = "autosar.org";
 constexpr const char kAutosarPrefix[] = "AR";
 constexpr const char kAutosarRoot[] = "AUTOSAR";
+// The "xml" prefix is bound by definition and never declared.
+constexpr const char kXmlNamespaceUri[] = "http://www.w3.org/XML/1998/namespace";
 constexpr size_t kReadChunk = 8192;
 
 XML_Parser AsParser(void* p) {
@@ -192,6 +194,7 @@ const char* exParser::QualifiedName(const char* name) {
   if (colon == nullptr) return document_->Intern(name);
   nameBuffer_.assign(name, static_cast<size_t>(colon - name));
   const char* prefix = document_->NamespacePrefix(nameBuffer_.c_str());
+  if (prefix == nullptr && nameBuffer_ == kXmlNamespaceUri) prefix = "xml";
   if (prefix == nullptr) return nullptr;
   nameBuffer_.assign(prefix);
   nameBuffer_ += ':';

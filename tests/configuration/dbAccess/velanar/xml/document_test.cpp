@@ -201,7 +201,7 @@ TEST(DocumentAttributes, PlainAndNamespacedAttributeNamesAndGeneratedPrefixes) {
   const std::string text =
       std::string("<AUTOSAR xmlns=\"") + kAr4Uri +
       "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xsi:schemaLocation=\"s.xsd\">"
-      "<REF DEST=\"CAN-FRAME\" L=\"EN\">/P/F</REF>"
+      "<REF DEST=\"CAN-FRAME\" xml:space=\"preserve\" L=\"EN\">/P/F</REF>"
       "<one xmlns=\"urn:one\" a=\"1\"><inner xmlns=\"urn:two\"/></one></AUTOSAR>";
   ASSERT_EQ(Parse(*doc, text), kParseOk);
   const exElement* root = doc->Child(0);
@@ -210,6 +210,7 @@ TEST(DocumentAttributes, PlainAndNamespacedAttributeNamesAndGeneratedPrefixes) {
   ASSERT_NE(ref, nullptr);
   EXPECT_STREQ(ref->Attribute("DEST"), "CAN-FRAME");
   EXPECT_STREQ(ref->Attribute("L"), "EN");
+  EXPECT_STREQ(ref->Attribute("xml:space"), "preserve");
   EXPECT_EQ(ref->Attribute("AR:DEST"), nullptr);
   EXPECT_EQ(ref->Attribute(nullptr), nullptr);
   EXPECT_EQ(root->Attribute("DEST"), nullptr);
