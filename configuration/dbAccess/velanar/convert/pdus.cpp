@@ -196,8 +196,9 @@ void cConverter4::ConvertPduToFrameMapping(const exElement* mapping, uint64_t tr
         ReportElement(ctx, kSubWarnDefault, mapping,
                       "declares PDU start position which is not a byte limit");
       } else {
-        // The host places a big-endian block by its most significant byte;
-        // the PDU_INST wants the first byte of the PDU.
+        // For a big-endian block the host gives the start bit in the block's
+        // last byte (its least significant one); the PDU instance starts at
+        // the block's first byte.
         startBit = static_cast<uint16_t>(startBit + 8u * (1u - record->length));
       }
     }
