@@ -237,6 +237,37 @@ TEST(DocumentPositions, LineAndColumnOfTheStartTag) {
   EXPECT_EQ(FindChild(a, "AR:B")->Column(), 4u);
 }
 
+// Exhausted pools drop elements (with their subtrees) or attributes, never the
+// balance of the open-element stack.
+TEST(DocumentErrors, ExhaustedPoolsDropElementsAndAttributesQuietly) {
+  const std::string text = Ar4("<A x=\"1\"><B>b</B></A><C>c</C>");
+  exBlockPool tiny(8);  // smaller than any record
+  exBlockPool elements(exBlockPool::kElementBlockSize);
+  exBlockPool lists(exBlockPool::kChildListBlockSize);
+  for (int round = 0; round < 3; ++round) {
+    auto doc = NewDocument();
+    doc->SetPools(round == 0 ? &tiny : &elements, round == 1 ? &tiny : nullptr,
+                  round == 2 ? &tiny : &lists);
+    exParser parser;
+    ASSERT_TRUE(parser.Bind(doc.get(), 0));
+    ASSERT_TRUE(parser.Parse(text.data(), text.size(), true));
+    EXPECT_EQ(parser.OpenElements(), 1u);
+    if (round == 2) {  // not even the document's child list: the whole file goes
+      EXPECT_EQ(doc->ChildCount(), 0u);
+      continue;
+    }
+    ASSERT_EQ(doc->ChildCount(), 1u);  // the file root is not pooled
+    const exElement* a = FindChild(doc->Child(0), "AR:A");
+    if (round == 1) {  // no attribute map: elements stay, attributes go
+      ASSERT_NE(a, nullptr);
+      EXPECT_EQ(a->Attribute("x"), nullptr);
+      EXPECT_STREQ(FindChild(a, "AR:B")->Text(), "b");
+    } else {  // no element: nothing below the root
+      EXPECT_EQ(doc->Child(0)->ChildCount(), 0u);
+    }
+  }
+}
+
 TEST(DocumentErrors, MalformedXmlFailsAndKeepsWhatWasBuilt) {
   auto doc = NewDocument();
   EXPECT_EQ(Parse(*doc, Ar4("<A>1</A><B>") + "</AUTOSAR>"), kParseXmlError);
