@@ -27,6 +27,20 @@ class TempDir {
 bool FileExists(const std::string& path);
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
+// Sets or clears an environment variable for the life of the object.
+class EnvVar {
+ public:
+  EnvVar(const char* name, const char* value);
+  ~EnvVar();
+  EnvVar(const EnvVar&) = delete;
+  EnvVar& operator=(const EnvVar&) = delete;
+
+ private:
+  std::string name_;
+  std::string old_;
+  bool had_ = false;
+};
+
 // Every LF becomes CR LF (expected texts are written with LF line ends).
 std::string CrLf(const std::string& text);
 
