@@ -279,16 +279,6 @@ bool cConverterBase::MakeUniqueName(const char*& name, const char* suffix) {
   return false;
 }
 
-uint64_t cConverterBase::CreateNamedChild(uint32_t type, const char* name, const char* uniqueSuffix,
-                                          uint32_t parentType, uint64_t parentIoid) {
-  if (IsError()) return 0;
-  if (uniqueSuffix != nullptr && name != nullptr && name[0] != '\0' &&
-      !MakeUniqueName(name, uniqueSuffix)) {
-    return 0;
-  }
-  return ctx->CreateChildObject(type, name, parentType, parentIoid);
-}
-
 const char* cConverterBase::ClusterTypeWord(uint32_t clusterType) {
   switch (clusterType) {
     case kClusterCan:

@@ -81,11 +81,6 @@ class cConverterBase {
   void CollectNamedDescendants(const exElement* start, const char* qname, cCvMap& map);
   // Comment property from the element's description (empty text when none).
   void SetDescription(uint64_t ioid, uint32_t propertyId, const exElement* element);
-  // Creates a host object under `parentIoid`. The name is made unique in the
-  // current cluster first when `uniqueSuffix` is given. Returns the new IOID,
-  // 0 when nothing was created (the status says why).
-  uint64_t CreateNamedChild(uint32_t type, const char* name, const char* uniqueSuffix,
-                            uint32_t parentType, uint64_t parentIoid);
   // Makes `name` unique within the current cluster; -6 on failure.
   bool MakeUniqueName(const char*& name, const char* suffix);
   // Qualified name "AR:<type word>-<suffix>" for the current cluster's type
