@@ -133,21 +133,15 @@ class ImportSession {
       config_.EnableCategoryBits(kCatErr, ImportConfig::AllBits(kCatErr));
     }
     folder_ = std::make_unique<TempConfigFolder>();
-    // The private log lives in the private folder; the folder is written
-    // first, then the configuration pointing at it.
+    // The private log lives in the private folder.
     if (diagnostics_) {
-      std::string error2;
-      ImportConfig probe = config_;
-      if (!folder_->Activate(probe, &error2)) {
-        Say(error2);
+      if (!folder_->Create(&error)) {
+        Say(error);
         *exitCode = kExitFailed;
         return false;
       }
       privateLog_ = folder_->PathFor("import.log");
       config_.SetLog(privateLog_);
-      std::ofstream(folder_->PathFor(kConfigFileName), std::ios::binary | std::ios::trunc)
-          << config_.ToXml();
-      return true;
     }
     if (!folder_->Activate(config_, &error)) {
       Say(error);

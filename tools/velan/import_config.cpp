@@ -301,7 +301,8 @@ TempConfigFolder::~TempConfigFolder() {
   }
 }
 
-bool TempConfigFolder::Activate(const ImportConfig& config, std::string* error) {
+bool TempConfigFolder::Create(std::string* error) {
+  if (!folder_.empty()) return true;
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/velan-cfg-XXXXXX";
   std::vector<char> buf(pattern.begin(), pattern.end());
@@ -311,9 +312,14 @@ bool TempConfigFolder::Activate(const ImportConfig& config, std::string* error) 
     return false;
   }
   folder_ = buf.data();
+  return true;
+}
+
+bool TempConfigFolder::Activate(const ImportConfig& config, std::string* error) {
+  if (!Create(error)) return false;
   std::string path = folder_ + "/" + kConfigFileName;
   {
-    std::ofstream out(path, std::ios::binary);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << config.ToXml();
     out.close();
     if (!out) {
@@ -321,9 +327,11 @@ bool TempConfigFolder::Activate(const ImportConfig& config, std::string* error) 
       return false;
     }
   }
-  const char* old = std::getenv("VELAN_CONFIG_DIR");
-  hadOld_ = old != nullptr;
-  if (old) oldValue_ = old;
+  if (!active_) {
+    const char* old = std::getenv("VELAN_CONFIG_DIR");
+    hadOld_ = old != nullptr;
+    if (old) oldValue_ = old;
+  }
   setenv("VELAN_CONFIG_DIR", folder_.c_str(), 1);
   active_ = true;
   return true;

@@ -79,7 +79,10 @@ class TempConfigFolder {
   TempConfigFolder(const TempConfigFolder&) = delete;
   TempConfigFolder& operator=(const TempConfigFolder&) = delete;
 
-  // Creates the folder, writes the file and sets VELAN_CONFIG_DIR.
+  // Creates the folder (once).
+  bool Create(std::string* error);
+  // Creates the folder when needed, writes the file and sets
+  // VELAN_CONFIG_DIR.
   bool Activate(const ImportConfig& config, std::string* error);
   const std::string& Folder() const { return folder_; }
   // A path inside the private folder (for a private log file).
