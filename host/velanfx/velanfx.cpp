@@ -3,6 +3,7 @@
 #include "velan/velanfx.h"
 
 #include <expat.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -19,7 +20,7 @@ namespace {
 constexpr char kNsSeparator = '\x01';
 
 struct Name {
-  std::string uri;    // empty when the name has no namespace
+  std::string uri;  // empty when the name has no namespace
   std::string local;
 };
 
@@ -35,7 +36,9 @@ Name SplitExpatName(const char* name) {
   return result;
 }
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool IsBlank(char c) {
+  return static_cast<unsigned char>(c) <= 0x20;
+}
 
 class Reader;
 
@@ -187,6 +190,10 @@ void Reader::OnText(void* user, const char* data, int length) {
 bool Reader::LoadFile(const char* path) {
   Clear();
   if (path == nullptr || *path == '\0') return false;
+  // Only regular files: a folder fails late and opening a FIFO could block
+  // the import for good.
+  struct stat st;
+  if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return false;
   FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return false;
 
@@ -229,4 +236,6 @@ bool Reader::LoadFile(const char* path) {
 
 }  // namespace
 
-IfcXMLParser* QueryXMLParser(void) { return new (std::nothrow) Reader(); }
+IfcXMLParser* QueryXMLParser(void) {
+  return new (std::nothrow) Reader();
+}

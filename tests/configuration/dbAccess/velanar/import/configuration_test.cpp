@@ -1,6 +1,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -264,6 +265,10 @@ TEST_F(ConfigurationReader, FailedLoadsLeaveNoRoot) {
   EXPECT_EQ(reader_->RootNode(), nullptr);
   EXPECT_FALSE(reader_->LoadFile((folder_ / "none.xml").c_str()));
   EXPECT_FALSE(reader_->LoadFile(nullptr));
+  EXPECT_FALSE(reader_->LoadFile(folder_.Path().c_str()));
+  // A FIFO is refused without waiting for a writer.
+  ASSERT_EQ(mkfifo((folder_ / "fifo.xml").c_str(), 0600), 0);
+  EXPECT_FALSE(reader_->LoadFile((folder_ / "fifo.xml").c_str()));
   EXPECT_EQ(reader_->RootNode(), nullptr);
 }
 
