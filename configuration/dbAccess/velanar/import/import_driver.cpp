@@ -67,7 +67,9 @@ void CollectFileSet(cConvertCtx* ctx) {
   } else {
     const std::string folder = vplat::FolderOf(ctx->importPath);
     std::vector<std::string> names;
-    vplat::ListRegularFiles(folder, &names);
+    // A path directly below the root has the empty folder text; its files
+    // are listed from "/" and still joined as folder + "/" + name.
+    vplat::ListRegularFiles(folder.empty() ? std::string("/") : folder, &names);
     for (const std::string& name : names) {
       if (HasArxmlExtension(name)) ctx->fileList.push_back(vplat::JoinPath(folder, name));
     }
