@@ -366,7 +366,7 @@ int RunConvert(const ConvertCommand& cmd) {
 
   LogSummary log = ReadImportLog(session.PrivateLog());
   session.Finish();
-  progress.Stop();
+  progress.Suspend();
   std::fputs(RenderDiagnostics(log, cmd.allWarnings, cmd.quiet).c_str(), stderr);
 
   uint32_t code = session.Code();
@@ -439,15 +439,19 @@ int RunConvert(const ConvertCommand& cmd) {
       target = (folder == "/" ? std::string() : folder) + "/" + c->name + ".dbc";
       if (cmd.output.empty()) target = c->name + ".dbc";
     }
-    progress.SetPhase("writing " + target, 0);
+    progress.SetPhase("writing " + target, session.Handle());
+    progress.Resume();
     if (!WriteDbc(exporter, c->ref, target, &error)) {
+      progress.Suspend();
       Say(target + ": " + error);
       allWritten = false;
       continue;
     }
+    progress.Suspend();
     if (!cmd.quiet)
       std::printf("wrote %s: cluster %s, %zu frames, %zu signals, %zu ECUs\n", target.c_str(),
                   c->name.c_str(), c->frames, c->signals, c->ecus);
+    std::fflush(stdout);
   }
   std::fflush(stdout);
   if (!cmd.keepDb.empty() && !SaveDatabase(session.Handle(), cmd.keepDb)) allWritten = false;

@@ -23,6 +23,21 @@ void Progress::SetPhase(const std::string& phase, uint32_t handle) {
   handle_ = handle;
 }
 
+void Progress::Suspend() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  suspended_ = true;
+  if (shown_) {
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    shown_ = false;
+  }
+}
+
+void Progress::Resume() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  suspended_ = false;
+}
+
 void Progress::Stop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -49,6 +64,10 @@ void Progress::Run() {
   // Quiet for the first second: short runs show nothing.
   if (wake_.wait_for(lock, std::chrono::seconds(1), [this] { return stop_; })) return;
   while (!stop_) {
+    if (suspended_) {
+      wake_.wait_for(lock, std::chrono::milliseconds(200), [this] { return stop_; });
+      continue;
+    }
     double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     uint64_t objects = handle_ ? vdbObjectCount(handle_) : 0;
     std::string line = FormatLine(phase_, objects, secs);

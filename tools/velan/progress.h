@@ -24,6 +24,10 @@ class Progress {
 
   // Shows `phase` and the object count of database `handle` (0: none).
   void SetPhase(const std::string& phase, uint32_t handle);
+  // Erases the line and keeps it away until Resume, so that other output
+  // can be printed.
+  void Suspend();
+  void Resume();
   // Erases the line and stops the display thread.
   void Stop();
 
@@ -38,6 +42,7 @@ class Progress {
   std::condition_variable wake_;
   bool stop_ = false;
   bool shown_ = false;
+  bool suspended_ = false;
   std::string phase_;
   uint32_t handle_ = 0;
   std::chrono::steady_clock::time_point start_;
