@@ -22,7 +22,7 @@ void* exBlockPool::Allocate(size_t size) {
   if (current_ == nullptr || start > blockSize_ || blockSize_ - start < size) {
     // Make room in the list first, so a failure leaves nothing behind.
     try {
-      blocks_.reserve(blocks_.size() + 1);
+      if (blocks_.size() == blocks_.capacity()) blocks_.reserve(blocks_.capacity() * 2 + 16);
     } catch (...) {
       return nullptr;
     }

@@ -190,6 +190,24 @@ void exParser::StartNamespace(const char* prefix, const char* uri) {
 }
 
 const char* exParser::QualifiedName(const char* name) {
+  const std::string_view key(name);
+  auto cached = nameCache_.find(key);
+  if (cached != nameCache_.end()) return cached->second;
+  const char* qualified = MakeQualifiedName(name);
+  if (qualified != nullptr) {
+    // The key must outlive the parser's buffer: it is pooled as well.
+    const char* pooledKey = document_->Intern(name, key.size());
+    if (pooledKey != nullptr) {
+      try {
+        nameCache_.emplace(std::string_view(pooledKey, key.size()), qualified);
+      } catch (...) {
+      }
+    }
+  }
+  return qualified;
+}
+
+const char* exParser::MakeQualifiedName(const char* name) {
   const char* colon = std::strrchr(name, ':');
   if (colon == nullptr) return document_->Intern(name);
   nameBuffer_.assign(name, static_cast<size_t>(colon - name));
@@ -322,6 +340,16 @@ void exParser::CharacterData(const char* data, int length) {
   if (phantomDepth_ > 0 || length <= 0 || stack_.size() <= 1) return;
   exContextStackData& top = stack_.back();
   if (top.element == nullptr) return;
+  if (top.text.Length() == 0) {
+    // Leading blanks are trimmed at the end anyway: indentation between
+    // elements then costs no buffer.
+    size_t skip = 0;
+    while (skip < static_cast<size_t>(length) && static_cast<unsigned char>(data[skip]) <= 0x20)
+      ++skip;
+    data += skip;
+    length -= static_cast<int>(skip);
+    if (length == 0) return;
+  }
   // A text that cannot grow keeps what it has.
   top.text.Append(data, static_cast<size_t>(length));
 }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "xml/document.h"
@@ -96,6 +98,7 @@ class exParser {
   // Pooled qualified name of an expat name ("uri:local" or "local"); null
   // when the URI has no bound prefix or out of memory.
   const char* QualifiedName(const char* name);
+  const char* MakeQualifiedName(const char* name);
   // Root test: local part "AUTOSAR" in the namespace bound to "AR".
   bool IsAutosarRoot(const char* name) const;
 
@@ -105,6 +108,9 @@ class exParser {
   exDocument* document_ = nullptr;
   exContextStack stack_;
   std::string nameBuffer_;
+  // Qualified names already made in this file, keyed by the parser's name.
+  // Only successes are kept: a binding, once made, never changes.
+  std::unordered_map<std::string_view, const char*> nameCache_;
   // Open elements below one whose context could not be pushed (out of
   // memory); they are only counted so that the end tags stay balanced.
   size_t phantomDepth_ = 0;
