@@ -257,6 +257,28 @@ TEST_F(ToolTest, ConvertMapsDiagnosticsToFilesLinesAndColumns) {
             std::string::npos);
 }
 
+// The user's configuration still applies to convert; the tool adds the
+// categories it needs for its diagnostics and writes the user's log too.
+TEST_F(ToolTest, ConvertKeepsTheUsersConfiguration) {
+  WriteFile(Path("cfg/velanar-cfg.xml"),
+            std::string("<cfg:CONFIGURATION xmlns:cfg=\"") + kCfgNs +
+                "\"><cfg:LogFile>user-log.txt</cfg:LogFile><cfg:CATEGORIES>"
+                "<cfg:CatInfo Enabled=\"false\"/><cfg:CatWarn Enabled=\"false\"/>"
+                "<cfg:CatDebug Enabled=\"true\"><cfg:SubDebug_ListShortNameResolver "
+                "Enabled=\"true\"/></cfg:CatDebug></cfg:CATEGORIES></cfg:CONFIGURATION>");
+  RunResult r = Run({"convert", SourcePath(kCanExample), "-o", "out"});
+  EXPECT_NE(r.err.find("velan: 4 warnings"), std::string::npos) << r.err;
+  std::string log = ReadFile(Path("user-log.txt"));
+  EXPECT_NE(log.find("3,4,'List SHORT-NAME Resolver Tree'"), std::string::npos);
+  EXPECT_NE(log.find("1,0,'<AR:MULTIPLEXED-I-PDU>"), std::string::npos);
+
+  // Cluster switches of the user's file are honoured.
+  WriteFile(Path("cfg/velanar-cfg.xml"), CanDisabledConfig());
+  RunResult off = Run({"convert", SourcePath(kCanExample), "-o", "out2"});
+  EXPECT_EQ(off.exitCode, 1);
+  EXPECT_NE(off.err.find("unsupported cluster type"), std::string::npos) << off.err;
+}
+
 TEST_F(ToolTest, ConvertExitCodesForWhatCannotBeWritten) {
   RunResult missing = Run({"convert", "nothing.arxml"});
   EXPECT_EQ(missing.exitCode, 1);

@@ -2,6 +2,9 @@
 #include "import_config.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <fstream>
 #include <sstream>
@@ -87,6 +90,37 @@ TEST(ImportConfigFile, TextsAreEscapedAndBadFilesRefused) {
       ParseImportConfig("<CONFIGURATION><LogFile>x</LogFile></CONFIGURATION>", &out, &error));
   EXPECT_FALSE(out.logFile.has_value());
   EXPECT_FALSE(ReadImportConfigFile("/nonexistent/velanar-cfg.xml", &out, &error));
+}
+
+TEST(ImportConfigFile, PrivateFolderIsRemovedAndTheEnvironmentRestored) {
+  setenv("VELAN_CONFIG_DIR", "/users/own/folder", 1);
+  std::string folder;
+  {
+    TempConfigFolder temp;
+    ImportConfig c;
+    c.EnableFlexRay();
+    std::string error;
+    ASSERT_TRUE(temp.Create(&error)) << error;
+    folder = temp.Folder();
+    c.SetLog(temp.PathFor("import.log"));
+    ASSERT_TRUE(temp.Activate(c, &error)) << error;
+    EXPECT_EQ(std::string(getenv("VELAN_CONFIG_DIR")), folder);
+    ImportConfig back;
+    ASSERT_TRUE(ReadImportConfigFile(folder + "/" + kConfigFileName, &back, &error)) << error;
+    EXPECT_TRUE(back.FlexRayEnabled());
+    std::ofstream(temp.PathFor("import.log")) << "log lines";
+  }
+  EXPECT_EQ(std::string(getenv("VELAN_CONFIG_DIR")), "/users/own/folder");
+  std::ifstream gone(folder + "/" + kConfigFileName);
+  EXPECT_FALSE(gone.good());
+  EXPECT_NE(access(folder.c_str(), F_OK), 0) << "private folder left behind";
+  unsetenv("VELAN_CONFIG_DIR");
+  {
+    TempConfigFolder temp;
+    std::string error;
+    ASSERT_TRUE(temp.Activate(ImportConfig(), &error)) << error;
+  }
+  EXPECT_EQ(getenv("VELAN_CONFIG_DIR"), nullptr);
 }
 
 // The tool writes configuration files for the importer; both must agree on
