@@ -158,8 +158,8 @@ class ImportSession {
     if (progress) progress->SetPhase("importing " + opts_.path, db_.Handle());
     code_ = plugin_.import(importPath_.empty() ? opts_.path.c_str() : importPath_.c_str(),
                            db_.Handle());
-    // The importer is done with the configuration: the user's environment
-    // returns before anything else runs.
+    // A log the user asked for (with --log or in the configuration) gets a
+    // copy of the private one.
     if (!privateLog_.empty() && !userLog_.empty()) {
       std::string copyError;
       if (!CopyFile(privateLog_, userLog_, &copyError)) Say(copyError);
