@@ -1,5 +1,7 @@
 #include "import_config.h"
 
+#include "cleanup.h"
+
 #include <dirent.h>
 #include <expat.h>
 #include <sys/stat.h>
@@ -299,6 +301,7 @@ TempConfigFolder::~TempConfigFolder() {
     }
     rmdir(folder_.c_str());
   }
+  for (int slot : slots_) UnregisterTemporary(slot);
 }
 
 bool TempConfigFolder::Create(std::string* error) {
@@ -312,7 +315,15 @@ bool TempConfigFolder::Create(std::string* error) {
     return false;
   }
   folder_ = buf.data();
+  slots_.push_back(RegisterTemporary(folder_));
+  slots_.push_back(RegisterTemporary(folder_ + "/" + kConfigFileName));
   return true;
+}
+
+std::string TempConfigFolder::PathFor(const std::string& name) {
+  std::string path = folder_ + "/" + name;
+  slots_.push_back(RegisterTemporary(path));
+  return path;
 }
 
 bool TempConfigFolder::Activate(const ImportConfig& config, std::string* error) {

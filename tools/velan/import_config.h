@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velan_tool {
 
@@ -85,14 +86,16 @@ class TempConfigFolder {
   // VELAN_CONFIG_DIR.
   bool Activate(const ImportConfig& config, std::string* error);
   const std::string& Folder() const { return folder_; }
-  // A path inside the private folder (for a private log file).
-  std::string PathFor(const std::string& name) const { return folder_ + "/" + name; }
+  // A path inside the private folder (for a private log file); it is
+  // removed with the folder, also when the run is interrupted.
+  std::string PathFor(const std::string& name);
 
  private:
   std::string folder_;
   bool hadOld_ = false;
   std::string oldValue_;
   bool active_ = false;
+  std::vector<int> slots_;
 };
 
 }  // namespace velan_tool

@@ -2,9 +2,11 @@
 #include <exception>
 #include <new>
 
+#include "cleanup.h"
 #include "commands.h"
 
 int main(int argc, char** argv) {
+  velan_tool::InstallInterruptCleanup();
   try {
     return velan_tool::Main(argc, argv);
   } catch (const std::bad_alloc&) {

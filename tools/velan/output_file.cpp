@@ -1,5 +1,7 @@
 #include "output_file.h"
 
+#include "cleanup.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -82,6 +84,11 @@ bool WriteAtomically(
     return false;
   }
   std::string temp = buf.data();
+  int slot = RegisterTemporary(temp);
+  struct Unregister {
+    int slot;
+    ~Unregister() { UnregisterTemporary(slot); }
+  } unregister{slot};
   // mkstemp gives 0600; an output file gets what a plain create would give.
   mode_t mask = umask(0);
   umask(mask);
