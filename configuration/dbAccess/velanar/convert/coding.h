@@ -111,4 +111,25 @@ class cCodingAr4 : public cCoding {
   cSwDataDefPropsChain chain;
 };
 
+// --- AUTOSAR 3 forms
+// Coding of an AUTOSAR 3 I-SIGNAL: compu method, base type and data
+// constraint come from SYSTEM-SIGNAL-REF, DATA-TYPE-REF and the data type's
+// SW-DATA-DEF-PROPS; there are no variation points.
+class cCodingAr3 : public cCoding {
+ public:
+  using cCoding::cCoding;
+
+  void Evaluate() override;
+
+ protected:
+  void ReadCompuMethod() override;
+  void CollectScales() override;
+  void ReadUnitName() override;
+  void ReadBaseTypeEncoding() override;
+
+  // Resolves the first `name` child of `parent`; a missing child is reported
+  // at the parent and raises the status to warning.
+  const exElement* FollowRef(const exElement* parent, const char* name);
+};
+
 #endif

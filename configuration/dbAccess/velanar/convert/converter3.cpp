@@ -1,5 +1,82 @@
+// AUTOSAR 3: the SYSTEM's FIBEX-ELEMENT-REFS and the cluster slots that read
+// the cluster element itself (its physical channels and speed).
 #include "convert/converter3.h"
+
+#include <cstring>
+
+#include "import/convert_ctx.h"
+#include "velan/host_vocabulary.h"
+#include "xml/document.h"
+#include "xml/navigation.h"
 
 cConverter3::cConverter3(cConvertCtx* ctx) : cConverterBase(ctx) {}
 
-cConverter3::~cConverter3() = default;
+cConverter3::~cConverter3() {
+  collisionMap.clear();
+}
+
+void cConverter3::FindFibexElements() {
+  if (IsError()) return;
+  fibexElementRefs = FindChild(systemElement, "AR:FIBEX-ELEMENT-REFS", 0);
+  if (fibexElementRefs != nullptr) {
+    ctx->report.Write(kCatInfo, 1, "Found \"<FIBEX-ELEMENT-REFS>\".");
+    return;
+  }
+  ctx->status.RaiseError(StatusNoCluster);
+  ctx->report.Write(kCatErr, 0, "Cannot find \"<FIBEX-ELEMENT-REFS>\" element.");
+}
+
+void cConverter3::CollectFibexElementRefs() {
+  fibexRefs.clear();
+  if (IsError()) return;
+  try {
+    CollectChildren(fibexElementRefs, "AR:FIBEX-ELEMENT-REF", fibexRefs);
+  } catch (const std::bad_alloc&) {
+    ctx->status.RaiseError(StatusOutOfMemory);
+  }
+}
+
+void cConverter3::FindPhysicalChannels() {
+  channelA = nullptr;
+  channelB = nullptr;
+  if (currentCluster == nullptr) return;
+  currentCluster->channelCount = 0;
+  if (IsError()) return;
+
+  const uint32_t type = currentCluster->type;
+  exElementVector channels;
+  const exElement* container = RequireChild(ctx, currentCluster->element, "AR:PHYSICAL-CHANNELS");
+  if (container != nullptr) {
+    const int32_t maximum =
+        (type == kClusterCan || type == kClusterLin) ? 1 : (type == kClusterFlexRay ? 2 : 0);
+    CollectChildrenCounted(ctx, container, "AR:PHYSICAL-CHANNEL", channels, 1, maximum);
+  }
+  if (!CheckChannelCount(ctx, static_cast<int32_t>(type), currentCluster->element,
+                         static_cast<int64_t>(channels.size()))) {
+    ctx->status.RaiseError(StatusNoCluster);
+    return;
+  }
+  currentCluster->channelCount = static_cast<uint32_t>(channels.size());
+  channelA = channels[0];
+  if (channels.size() > 1) channelB = channels[1];
+}
+
+void cConverter3::ConvertBaudrate() {
+  if (IsError() || currentCluster == nullptr) return;
+  // SPEED is given in bit/s here and written unchanged.
+  if (RequireChild(ctx, currentCluster->element, "AR:SPEED") == nullptr) return;
+  cValueConverterU64 converter(ctx);
+  uint64_t speed = 0;
+  if (ReadTypedChild(converter, speed, currentCluster->element, "AR:SPEED")) {
+    ctx->SetPropertyU64(currentCluster->ioid, IDIP_CLUSTER_SPEED_U64, speed);
+  }
+}
+
+uint32_t cConverter3::ClassifyLinFrame(const exElement* frame) {
+  if (!IsNamed(frame, "AR:SUBSTITUTION-FRAME")) return 0;
+  const exElement* type = FindChild(frame, "AR:SUBSTITUTION-TYPE");
+  if (type == nullptr) return 0;
+  if (std::strcmp(type->Text(), "EVENT-TRIGGERED") == 0) return 2;
+  if (std::strcmp(type->Text(), "SPORADIC") == 0) return 1;
+  return 0;
+}

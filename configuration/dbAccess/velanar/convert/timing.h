@@ -59,4 +59,15 @@ class cTimingAR4 : public cTimingBase {
   void ChooseTransmissionModeTiming();
 };
 
+// --- AUTOSAR 3 forms
+// AUTOSAR 3: one I-PDU-TIMING-SPECIFICATION with CYCLIC-TIMING
+// (REPEATING-TIME, STARTING-TIME) and EVENT-CONTROLLED-TIMING.
+class cTimingAR3 : public cTimingBase {
+ public:
+  using cTimingBase::cTimingBase;
+
+  void SelectTiming() override;
+  void CreateTimingObjects() override;
+};
+
 #endif

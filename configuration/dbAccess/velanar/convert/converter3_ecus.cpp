@@ -1,0 +1,115 @@
+// AUTOSAR 3 ECUs: the walk starts at the ECU instances the SYSTEM lists,
+// because connectors belong to ECUs, not to channels. Frame ports find their
+// ECU by name; LIN controllers are read without variant containers.
+#include <cstring>
+
+#include "convert/converter3.h"
+#include "import/convert_ctx.h"
+#include "resolve/short_name_resolver.h"
+#include "velan/host_vocabulary.h"
+#include "xml/document.h"
+#include "xml/navigation.h"
+
+namespace {
+
+// Name of the connector elements that attach an ECU to a cluster of a type.
+const char* ConnectorName(uint32_t clusterType) {
+  switch (clusterType) {
+    case kClusterCan:
+      return "AR:CAN-COMMUNICATION-CONNECTOR";
+    case kClusterFlexRay:
+      return "AR:FLEX-RAY-COMMUNICATION-CONNECTOR";
+    default:
+      return "AR:COMMUNICATION-CONNECTOR";
+  }
+}
+
+}  // namespace
+
+void cConverter3::ConvertEcus() {
+  if (IsError() || currentCluster == nullptr) return;
+  const char* connectorName = ConnectorName(currentCluster->type);
+  for (const exElement* ref : fibexRefs) {
+    if (IsError()) return;
+    const char* dest = ref->Attribute("DEST");
+    if (dest == nullptr || std::strcmp(dest, "ECU-INSTANCE") != 0) continue;
+    const exElement* ecuElement = ResolveReference(ctx, ref);
+    if (ecuElement == nullptr) continue;
+    const char* name = RequireShortName(ctx, ecuElement);
+    if (name[0] == '\0') continue;
+    const exElement* connectors = RequireChild(ctx, ecuElement, "AR:CONNECTORS");
+    if (connectors == nullptr) continue;
+
+    exElementVector list;
+    CollectChildren(connectors, connectorName, list);
+    for (const exElement* connector : list) {
+      if (IsError()) return;
+      const exElement* channelRef = RequireChild(ctx, connector, "AR:CHANNEL-REF");
+      if (channelRef == nullptr) continue;
+      const exElement* channel = ResolveReference(ctx, channelRef);
+      // Only a connector to one of this cluster's channels counts.
+      const exElement* channels = channel != nullptr ? channel->Parent() : nullptr;
+      if (channels == nullptr || channels->Parent() != currentCluster->element) continue;
+      // An ECU is connected once per cluster; further connectors are ignored.
+      if (currentCluster->ecus.Find(name) != nullptr) continue;
+      CompleteEcu(connector, ecuElement, name, false);
+    }
+  }
+}
+
+void cConverter3::ConvertFramePorts() {
+  if (IsError() || currentCluster == nullptr) return;
+  for (const auto& entry : currentCluster->frames) {
+    if (IsError()) return;
+    const cVFT* frame = entry.second;
+    const exElement* portRefs = RequireChild(ctx, frame->triggeringA, "AR:FRAME-PORT-REFS");
+    if (portRefs == nullptr) continue;
+    exElementVector refs;
+    CollectChildren(portRefs, "AR:FRAME-PORT-REF", refs);
+    for (const exElement* ref : refs) {
+      if (IsError()) return;
+      const exElement* port = ResolveReference(ctx, ref);
+      if (port == nullptr) continue;
+      // Port -> port list -> connector -> CONNECTORS -> ECU-INSTANCE.
+      const exElement* ecuElement = port;
+      for (int level = 0; level < 4 && ecuElement != nullptr; ++level) {
+        ecuElement = ecuElement->Parent();
+      }
+      const char* name = RequireShortName(ctx, ecuElement);
+      if (name[0] == '\0') continue;
+      const cCvEcu* ecu = currentCluster->ecus.Find(name);
+      if (ecu == nullptr) continue;
+      const exElement* direction = RequireChild(ctx, port, "AR:COMMUNICATION-DIRECTION");
+      if (direction == nullptr) continue;
+      if (direction->Text()[0] == '\0') {
+        ReportElement(ctx, kSubWarnDefault, port, "missing xml text");
+        continue;
+      }
+      CreateFramePort(ecu, frame, direction->Text());
+    }
+  }
+}
+
+void cConverter3::ConvertLinNodeAttributes(const exElement* controller, uint64_t connectorIoid) {
+  if (IsError() || controller == nullptr || connectorIoid == 0) return;
+  bool master;
+  if (IsNamed(controller, "AR:LIN-MASTER")) {
+    master = true;
+  } else if (IsNamed(controller, "AR:LIN-SLAVE")) {
+    master = false;
+  } else {
+    ReportElement(ctx, kSubWarnDefault, controller,
+                  "unexpected, the name should be  <LIN-MASTER> or <LIN-SLAVE>");
+    return;
+  }
+  ctx->SetPropertyU32(connectorIoid, IDIP_CON_LIN_IS_MASTER_U32, master ? 1 : 0);
+  if (master) {
+    ReadAndSetProperty<cValueConverterF64>(ctx, connectorIoid, IDIP_CON_LIN_TIMEBASE_F64,
+                                           controller, "AR:TIME-BASE");
+    ReadAndSetProperty<cValueConverterF64>(ctx, connectorIoid, IDIP_CON_LIN_JITTER_F64, controller,
+                                           "AR:TIME-BASE-JITTER");
+  } else {
+    ReadAndSetProperty<cValueConverterU8>(ctx, connectorIoid, IDIP_CON_LIN_CONFIGURED_NAD_U8,
+                                          controller, "AR:CONFIGURED-NAD");
+  }
+}
