@@ -260,7 +260,10 @@ int RunDump(const DumpCommand& cmd) {
     return kExitFailed;
   }
   if (cmd.json) {
-    std::cout << ObjectTreeJson(db.Handle()).dump(2) << "\n";
+    // Texts are UTF-8 from the parser; anything else is replaced, not fatal.
+    std::cout
+        << ObjectTreeJson(db.Handle()).dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+        << "\n";
   } else {
     std::fflush(stdout);
     vdbPrintTree(db.Handle(), stdout);
