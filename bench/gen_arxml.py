@@ -78,6 +78,97 @@ def place_signals(rnd, length_bytes, count):
     return layout
 
 
+def lin_cluster(rnd, sections, fibex_refs, model, frame_count=16):
+    """One LIN cluster: a master and two slaves, unconditional frames with
+    signals, and a schedule table running every frame."""
+    cname = "LIN_00"
+    chan = f"/Clusters/{cname}/{cname}_chan"
+    ecus = ["LIN_Master", "LIN_Slave1", "LIN_Slave2"]
+    cinfo = {"name": cname, "lin": True, "frames": []}
+    model["clusters"].append(cinfo)
+    fibex_refs.append(ref("FIBEX-ELEMENT-REF", "LIN-CLUSTER", f"/Clusters/{cname}"))
+    trigs, ptrigs, entries = [], [], []
+    ports = {e: [] for e in ecus}
+    for f in range(frame_count):
+        fname = f"{cname}_F{f:02d}"
+        pname = f"{fname}_Pdu"
+        length = rnd.choice([2, 4, 8])
+        tx = ecus[f % 3]
+        rx = ecus[(f + 1) % 3]
+        finfo = {"name": fname, "id": f + 1, "length": length, "signals": [], "transmitter": tx}
+        cinfo["frames"].append(finfo)
+        trigs.append(
+            f"<LIN-FRAME-TRIGGERING><SHORT-NAME>{fname}_trig</SHORT-NAME><FRAME-PORT-REFS>"
+            f"{ref('FRAME-PORT-REF', 'FRAME-PORT', f'/Ecus/{tx}/{cname}_conn/{fname}_out')}"
+            f"{ref('FRAME-PORT-REF', 'FRAME-PORT', f'/Ecus/{rx}/{cname}_conn/{fname}_in')}</FRAME-PORT-REFS>"
+            f"{ref('FRAME-REF', 'LIN-UNCONDITIONAL-FRAME', f'/Frames/{fname}')}"
+            f"<PDU-TRIGGERINGS><PDU-TRIGGERING-REF-CONDITIONAL>"
+            f"{ref('PDU-TRIGGERING-REF', 'PDU-TRIGGERING', f'{chan}/{pname}_ptrig')}"
+            f"</PDU-TRIGGERING-REF-CONDITIONAL></PDU-TRIGGERINGS>"
+            f"<IDENTIFIER>{f + 1}</IDENTIFIER><LIN-CHECKSUM>ENHANCED</LIN-CHECKSUM></LIN-FRAME-TRIGGERING>\n")
+        ptrigs.append(f"<PDU-TRIGGERING><SHORT-NAME>{pname}_ptrig</SHORT-NAME>"
+                      f"{ref('I-PDU-REF', 'I-SIGNAL-I-PDU', f'/Pdus/{pname}')}</PDU-TRIGGERING>\n")
+        entries.append(
+            f"<APPLICATION-ENTRY><DELAY>0.01</DELAY><POSITION-IN-TABLE>{f}</POSITION-IN-TABLE>"
+            f"{ref('FRAME-TRIGGERING-REF', 'LIN-FRAME-TRIGGERING', f'{chan}/{fname}_trig')}</APPLICATION-ENTRY>")
+        ports[tx].append(f"<FRAME-PORT><SHORT-NAME>{fname}_out</SHORT-NAME>"
+                         f"<COMMUNICATION-DIRECTION>OUT</COMMUNICATION-DIRECTION></FRAME-PORT>")
+        ports[rx].append(f"<FRAME-PORT><SHORT-NAME>{fname}_in</SHORT-NAME>"
+                         f"<COMMUNICATION-DIRECTION>IN</COMMUNICATION-DIRECTION></FRAME-PORT>")
+        sections["frames"].add(
+            f"<LIN-UNCONDITIONAL-FRAME><SHORT-NAME>{fname}</SHORT-NAME><FRAME-LENGTH>{length}</FRAME-LENGTH>"
+            f"<PDU-TO-FRAME-MAPPINGS><PDU-TO-FRAME-MAPPING><SHORT-NAME>{pname}_map</SHORT-NAME>"
+            f"<PACKING-BYTE-ORDER>MOST-SIGNIFICANT-BYTE-LAST</PACKING-BYTE-ORDER>"
+            f"{ref('PDU-REF', 'I-SIGNAL-I-PDU', f'/Pdus/{pname}')}<START-POSITION>0</START-POSITION>"
+            f"</PDU-TO-FRAME-MAPPING></PDU-TO-FRAME-MAPPINGS></LIN-UNCONDITIONAL-FRAME>\n")
+        mappings = []
+        pos = 0
+        for s in range(length):
+            size = rnd.choice([1, 4, 8])
+            sname = f"{fname}_S{s:02d}"
+            finfo["signals"].append({"name": sname, "start": pos, "length": size, "big_endian": False,
+                                     "factor": 1, "offset": 0, "signed": False})
+            mappings.append(
+                f"<I-SIGNAL-TO-I-PDU-MAPPING><SHORT-NAME>{sname}_map</SHORT-NAME>"
+                f"{ref('I-SIGNAL-REF', 'I-SIGNAL', f'/Signals/{sname}')}"
+                f"<PACKING-BYTE-ORDER>MOST-SIGNIFICANT-BYTE-LAST</PACKING-BYTE-ORDER>"
+                f"<START-POSITION>{pos}</START-POSITION></I-SIGNAL-TO-I-PDU-MAPPING>\n")
+            sections["signals"].add(
+                f"<I-SIGNAL><SHORT-NAME>{sname}</SHORT-NAME><LENGTH>{size}</LENGTH>"
+                f"{ref('SYSTEM-SIGNAL-REF', 'SYSTEM-SIGNAL', f'/SystemSignals/{sname}')}</I-SIGNAL>\n"
+                f"<SYSTEM-SIGNAL><SHORT-NAME>{sname}</SHORT-NAME></SYSTEM-SIGNAL>\n")
+            pos += 8
+        sections["pdus"].add(
+            f"<I-SIGNAL-I-PDU><SHORT-NAME>{pname}</SHORT-NAME><LENGTH>{length}</LENGTH>"
+            f"<I-SIGNAL-TO-PDU-MAPPINGS>{''.join(mappings)}</I-SIGNAL-TO-PDU-MAPPINGS></I-SIGNAL-I-PDU>\n")
+    sections["clusters"].add(
+        f"<LIN-CLUSTER><SHORT-NAME>{cname}</SHORT-NAME><LIN-CLUSTER-VARIANTS><LIN-CLUSTER-CONDITIONAL>"
+        f"<BAUDRATE>19200</BAUDRATE><PHYSICAL-CHANNELS><LIN-PHYSICAL-CHANNEL><SHORT-NAME>{cname}_chan</SHORT-NAME>"
+        "<COMM-CONNECTORS>"
+        + "".join(f"<COMMUNICATION-CONNECTOR-REF-CONDITIONAL>"
+                  f"{ref('COMMUNICATION-CONNECTOR-REF', 'LIN-COMMUNICATION-CONNECTOR', f'/Ecus/{e}/{cname}_conn')}"
+                  f"</COMMUNICATION-CONNECTOR-REF-CONDITIONAL>" for e in ecus)
+        + f"</COMM-CONNECTORS><FRAME-TRIGGERINGS>{''.join(trigs)}</FRAME-TRIGGERINGS>"
+        f"<PDU-TRIGGERINGS>{''.join(ptrigs)}</PDU-TRIGGERINGS><SCHEDULE-TABLES><LIN-SCHEDULE-TABLE>"
+        f"<SHORT-NAME>Normal</SHORT-NAME><RUN-MODE>RUN-CONTINUOUS</RUN-MODE>"
+        f"<TABLE-ENTRYS>{''.join(entries)}</TABLE-ENTRYS></LIN-SCHEDULE-TABLE></SCHEDULE-TABLES>"
+        "</LIN-PHYSICAL-CHANNEL></PHYSICAL-CHANNELS><PROTOCOL-NAME>LIN</PROTOCOL-NAME>"
+        "<PROTOCOL-VERSION>2.1</PROTOCOL-VERSION></LIN-CLUSTER-CONDITIONAL></LIN-CLUSTER-VARIANTS></LIN-CLUSTER>\n")
+    for i, e in enumerate(ecus):
+        kind = "LIN-MASTER" if i == 0 else "LIN-SLAVE"
+        params = ("<TIME-BASE>0.005</TIME-BASE>" if i == 0 else
+                  f"<CONFIGURED-NAD>{i + 1}</CONFIGURED-NAD><FUNCTION-ID>{i}</FUNCTION-ID>"
+                  f"<INITIAL-NAD>{i + 1}</INITIAL-NAD><SUPPLIER-ID>300</SUPPLIER-ID>")
+        sections["ecus"].add(
+            f"<ECU-INSTANCE><SHORT-NAME>{e}</SHORT-NAME><COMM-CONTROLLERS><{kind}><SHORT-NAME>Ctrl</SHORT-NAME>"
+            f"<{kind}-VARIANTS><{kind}-CONDITIONAL><PROTOCOL-VERSION>2.1</PROTOCOL-VERSION>{params}"
+            f"</{kind}-CONDITIONAL></{kind}-VARIANTS></{kind}></COMM-CONTROLLERS><CONNECTORS>"
+            f"<LIN-COMMUNICATION-CONNECTOR><SHORT-NAME>{cname}_conn</SHORT-NAME>"
+            f"{ref('COMM-CONTROLLER-REF', kind, f'/Ecus/{e}/Ctrl')}"
+            f"<ECU-COMM-PORT-INSTANCES>{''.join(ports[e])}</ECU-COMM-PORT-INSTANCES>"
+            f"</LIN-COMMUNICATION-CONNECTOR></CONNECTORS></ECU-INSTANCE>\n")
+
+
 def generate(size_bytes, files, seed):
     rnd = random.Random(seed)
     sections = {k: Out() for k in ("system", "clusters", "frames", "pdus", "signals", "compu", "ecus")}
@@ -238,8 +329,13 @@ def generate(size_bytes, files, seed):
             for c, p in sorted(ports.get(ecu, {}).items()))
         sections["ecus"].add(
             f"<ECU-INSTANCE><SHORT-NAME>{ecu}</SHORT-NAME><COMM-CONTROLLERS><CAN-COMMUNICATION-CONTROLLER>"
-            f"<SHORT-NAME>Ctrl</SHORT-NAME></CAN-COMMUNICATION-CONTROLLER></COMM-CONTROLLERS>"
+            f"<SHORT-NAME>Ctrl</SHORT-NAME><CAN-COMMUNICATION-CONTROLLER-VARIANTS><CAN-COMMUNICATION-CONTROLLER-CONDITIONAL>"
+            f"<CAN-CONTROLLER-ATTRIBUTES><CAN-CONTROLLER-CONFIGURATION><PROP-SEG>3</PROP-SEG>"
+            f"<SYNC-JUMP-WIDTH>2</SYNC-JUMP-WIDTH><TIME-SEG-1>10</TIME-SEG-1><TIME-SEG-2>3</TIME-SEG-2>"
+            f"</CAN-CONTROLLER-CONFIGURATION></CAN-CONTROLLER-ATTRIBUTES></CAN-COMMUNICATION-CONTROLLER-CONDITIONAL>"
+            f"</CAN-COMMUNICATION-CONTROLLER-VARIANTS></CAN-COMMUNICATION-CONTROLLER></COMM-CONTROLLERS>"
             f"<CONNECTORS>{conns}</CONNECTORS></ECU-INSTANCE>\n")
+    lin_cluster(rnd, sections, fibex_refs, model)
     sections["system"].add(
         "<SYSTEM><SHORT-NAME>GeneratedSystem</SHORT-NAME><FIBEX-ELEMENTS>"
         + "".join(f"<FIBEX-ELEMENT-REF-CONDITIONAL>{r}</FIBEX-ELEMENT-REF-CONDITIONAL>" for r in fibex_refs)
