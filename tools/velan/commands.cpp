@@ -261,9 +261,9 @@ int RunDump(const DumpCommand& cmd) {
   }
   if (cmd.json) {
     // Texts are UTF-8 from the parser; anything else is replaced, not fatal.
-    std::cout
-        << ObjectTreeJson(db.Handle()).dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
-        << "\n";
+    std::cout << ObjectTreeJson(db.Handle())
+                     .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+              << "\n";
   } else {
     std::fflush(stdout);
     vdbPrintTree(db.Handle(), stdout);

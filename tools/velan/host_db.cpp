@@ -76,7 +76,7 @@ T Load(const std::vector<uint8_t>& b) {
   return v;
 }
 
-nlohmann::json HexBytes(const std::vector<uint8_t>& b) {
+nlohmann::ordered_json HexBytes(const std::vector<uint8_t>& b) {
   std::string s;
   char buf[4];
   for (uint8_t c : b) {
@@ -86,7 +86,7 @@ nlohmann::json HexBytes(const std::vector<uint8_t>& b) {
   return s;
 }
 
-nlohmann::json DecodeValue(Enc enc, const std::vector<uint8_t>& b) {
+nlohmann::ordered_json DecodeValue(Enc enc, const std::vector<uint8_t>& b) {
   auto sized = [&](size_t n) { return b.size() == n; };
   switch (enc) {
     case Enc::STR:
@@ -119,7 +119,7 @@ nlohmann::json DecodeValue(Enc enc, const std::vector<uint8_t>& b) {
       break;
     case Enc::IOIDS:
       if (b.size() % 8 == 0) {
-        nlohmann::json a = nlohmann::json::array();
+        nlohmann::ordered_json a = nlohmann::ordered_json::array();
         for (size_t i = 0; i < b.size(); i += 8) {
           uint64_t v;
           std::memcpy(&v, b.data() + i, 8);
@@ -129,7 +129,7 @@ nlohmann::json DecodeValue(Enc enc, const std::vector<uint8_t>& b) {
       }
       break;
     case Enc::U8P: {
-      nlohmann::json a = nlohmann::json::array();
+      nlohmann::ordered_json a = nlohmann::ordered_json::array();
       for (uint8_t c : b) a.push_back(c);
       return a;
     }
@@ -203,15 +203,15 @@ std::string ObjectTypeName(uint32_t type) {
 
 // The host allows each object type only below a fixed set of parent types,
 // so the depth of the tree is bounded by the object model, not by the input.
-nlohmann::json ObjectTreeJson(uint64_t root) {
+nlohmann::ordered_json ObjectTreeJson(uint64_t root) {
   vdbObjectInfo info{};
   if (vdbGetObject(root, &info) != VDB_OK) return nullptr;
-  nlohmann::json o;
+  nlohmann::ordered_json o;
   o["type"] = ObjectTypeName(info.type);
   o["name"] = info.name;
   o["identifier"] = info.id;
   o["number"] = info.number;
-  nlohmann::json props = nlohmann::json::object();
+  nlohmann::ordered_json props = nlohmann::ordered_json::object();
   for (uint32_t i = 0; i < info.propertyCount; ++i) {
     uint32_t pid = 0;
     if (vdbGetPropertyId(root, i, &pid) != VDB_OK) continue;
@@ -224,13 +224,13 @@ nlohmann::json ObjectTreeJson(uint64_t root) {
         it != PropTable().end() ? DecodeValue(it->second.enc, bytes) : HexBytes(bytes);
   }
   o["properties"] = std::move(props);
-  nlohmann::json links = nlohmann::json::array();
+  nlohmann::ordered_json links = nlohmann::ordered_json::array();
   for (uint32_t i = 0; i < info.extraParentCount; ++i) {
     uint64_t p = 0;
     if (vdbGetExtraParent(root, i, &p) == VDB_OK) links.push_back(p);
   }
   o["linkedTo"] = std::move(links);
-  nlohmann::json children = nlohmann::json::array();
+  nlohmann::ordered_json children = nlohmann::ordered_json::array();
   for (uint32_t i = 0; i < info.childCount; ++i) {
     uint64_t c = 0;
     if (vdbGetChild(root, i, &c) == VDB_OK) children.push_back(ObjectTreeJson(c));

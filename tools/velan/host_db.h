@@ -34,7 +34,7 @@ std::string DescribeStatus(const dbaStatus& status);
 // The object tree below `root` (an object identifier; the host handle gives
 // the whole database): objects with type, name, identifier, number,
 // properties by name with decoded values, extra parents and children.
-nlohmann::json ObjectTreeJson(uint64_t root);
+nlohmann::ordered_json ObjectTreeJson(uint64_t root);
 
 // Name of a property identifier ("0x%08X" when it has none).
 std::string PropertyName(uint32_t propertyId);
