@@ -62,6 +62,8 @@ void cConverter3::ConvertFramePorts() {
   for (const auto& entry : currentCluster->frames) {
     if (IsError()) return;
     const cVFT* frame = entry.second;
+    // Records passed over by ConvertFrames have no TRIGGERING to point at.
+    if (frame->ioid == 0) continue;
     const exElement* portRefs = RequireChild(ctx, frame->triggeringA, "AR:FRAME-PORT-REFS");
     if (portRefs == nullptr) continue;
     exElementVector refs;
