@@ -186,6 +186,19 @@ TEST_F(ToolTest, ImportOptionsReachTheImporter) {
   EXPECT_EQ(Run({"import", "two/a.arxml"}).exitCode, 1);
   EXPECT_EQ(Run({"import", "two/a.arxml", "--only-file"}).exitCode, 0);
 
+  // --flexray: a FlexRay cluster is converted only when asked for.
+  std::string flexRay = CanExampleText();
+  for (const char* kind : {"CLUSTER", "PHYSICAL-CHANNEL", "FRAME-TRIGGERING"}) {
+    const std::string from = std::string("CAN-") + kind, to = std::string("FLEXRAY-") + kind;
+    for (size_t at = flexRay.find(from); at != std::string::npos; at = flexRay.find(from, at))
+      flexRay.replace(at, from.size(), to);
+  }
+  WriteFile(Path("fr.arxml"), flexRay);
+  EXPECT_EQ(Run({"import", "fr.arxml", "--only-file"}).exitCode, 1);
+  RunResult fr = Run({"import", "fr.arxml", "--only-file", "--flexray", "--dump"});
+  EXPECT_EQ(fr.exitCode, 0) << fr.err;
+  EXPECT_NE(fr.out.find("IDIP_CLUSTER_PROTOCOL_I16 = 1"), std::string::npos);
+
   // The private configuration does not outlive the run.
   EXPECT_EQ(system(("test -z \"$(ls -A " + Quote(Path("tmp")) + ")\"").c_str()), 0)
       << "temporary configuration folders left behind";
