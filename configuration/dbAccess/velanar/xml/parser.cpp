@@ -1,5 +1,7 @@
 #include "xml/parser.h"
 
+#include "xml/encodings.h"
+
 #include <expat.h>
 
 #include <climits>
@@ -97,6 +99,7 @@ bool exParser::Bind(exDocument* document, int32_t fileIndex) {
   XML_SetElementHandler(parser, &exParser::OnStartElement, &exParser::OnEndElement);
   XML_SetCharacterDataHandler(parser, &exParser::OnCharacterData);
   XML_SetNamespaceDeclHandler(parser, &exParser::OnStartNamespace, nullptr);
+  InstallEncodingAliases(parser);
   return true;
 }
 
