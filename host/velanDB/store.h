@@ -5,6 +5,7 @@
 #ifndef VELAN_HOST_VELANDB_STORE_H
 #define VELAN_HOST_VELANDB_STORE_H
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "velan/velandb_host.h"
@@ -21,16 +23,54 @@ namespace vdb {
 
 constexpr uint32_t kNoNumber = 0xFFFFFFFFu;
 
+// Properties of one object, ordered by identifier: identifier -> bytes.
+// A sorted vector, since an object carries a handful of properties; it takes
+// less than half the memory of a tree and finds an identifier faster.
+class PropertyMap {
+ public:
+  using value_type = std::pair<uint32_t, std::string>;
+  using iterator = std::vector<value_type>::iterator;
+  using const_iterator = std::vector<value_type>::const_iterator;
+
+  iterator begin() { return items_.begin(); }
+  iterator end() { return items_.end(); }
+  const_iterator begin() const { return items_.begin(); }
+  const_iterator end() const { return items_.end(); }
+  size_t size() const { return items_.size(); }
+  bool empty() const { return items_.empty(); }
+
+  const_iterator find(uint32_t id) const {
+    const_iterator it = LowerBound(items_.begin(), items_.end(), id);
+    return it != items_.end() && it->first == id ? it : items_.end();
+  }
+  size_t count(uint32_t id) const { return find(id) != end() ? 1 : 0; }
+  // The value stored under `id`, inserted empty when missing.
+  std::string& operator[](uint32_t id) {
+    iterator it = LowerBound(items_.begin(), items_.end(), id);
+    if (it == items_.end() || it->first != id) it = items_.emplace(it, id, std::string());
+    return it->second;
+  }
+
+ private:
+  template <typename It>
+  static It LowerBound(It first, It last, uint32_t id) {
+    return std::lower_bound(first, last, id,
+                            [](const value_type& item, uint32_t key) { return item.first < key; });
+  }
+
+  std::vector<value_type> items_;
+};
+
 struct Object {
   uint64_t id = 0;
   uint32_t type = 0;
   uint32_t number = 0;          // position in creation order within the database
   uint32_t parent = kNoNumber;  // number of the parent; none for the DATABASE
   std::string name;
-  std::vector<uint32_t> children;              // numbers, creation order
-  std::vector<uint32_t> extraParents;          // numbers, link order
-  std::vector<uint32_t> linkedChildren;        // objects linked to this one, link order
-  std::map<uint32_t, std::string> properties;  // identifier -> bytes (texts without NUL)
+  std::vector<uint32_t> children;        // numbers, creation order
+  std::vector<uint32_t> extraParents;    // numbers, link order
+  std::vector<uint32_t> linkedChildren;  // objects linked to this one, link order
+  PropertyMap properties;                // identifier -> bytes (texts without NUL)
 };
 
 struct ReadView;  // read_view.h
