@@ -361,6 +361,21 @@ TEST_F(ToolTest, ConvertWritesAtomicallyAndSummarises) {
   EXPECT_EQ(one.exitCode, 0) << one.err;
   EXPECT_EQ(ReadFile(Path("new/sub/chassis.dbc")), ReadFile(Path("out/ChassisCAN.dbc")));
 
+  // A cluster name that cannot be a file name is refused, not written
+  // somewhere else; a named output file still takes it.
+  std::string unsafe = CanExampleText();
+  for (const std::string from : {">VehicleCAN<", "/Cluster/VehicleCAN<"}) {
+    size_t at = unsafe.find(from);
+    unsafe.replace(at, from.size(), from.substr(0, from.size() - 4) + "&#9;CAN<");
+  }
+  WriteFile(Path("unsafe.arxml"), unsafe);
+  RunResult refused = Run({"convert", "unsafe.arxml", "--only-file", "-o", "unsafe-out"});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.err.find("cannot be used as a file name"), std::string::npos) << refused.err;
+  EXPECT_EQ(system(("test -z \"$(ls -A " + Quote(Path("unsafe-out")) + ")\"").c_str()), 0);
+  EXPECT_EQ(Run({"convert", "unsafe.arxml", "--only-file", "-o", "named.dbc"}).exitCode, 0);
+  EXPECT_TRUE(FileExists(Path("named.dbc")));
+
   // Without -o the current folder receives <cluster>.dbc.
   EXPECT_EQ(Run({"convert", SourcePath(kCanExample), "-q"}).exitCode, 0);
   EXPECT_EQ(ReadFile(Path("VehicleCAN.dbc")), dbc);
