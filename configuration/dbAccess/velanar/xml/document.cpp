@@ -142,6 +142,23 @@ bool exDocument::AppendChild(exElement* parent, exElement* child) {
   return true;
 }
 
+bool exDocument::AppendChildren(exElement* parent, exElement* const* children, size_t count) {
+  if (parent == nullptr || (count > 0 && children == nullptr)) return false;
+  if (count == 0) return true;
+  if (parent->children_ == nullptr) {
+    void* memory = childListPool_->Allocate(sizeof(exElementVector));
+    if (memory == nullptr) return false;
+    parent->children_ = new (memory) exElementVector();
+  }
+  try {
+    parent->children_->insert(parent->children_->end(), children, children + count);
+  } catch (...) {
+    return false;
+  }
+  for (size_t i = 0; i < count; ++i) children[i]->parent_ = parent;
+  return true;
+}
+
 bool exDocument::AddAttribute(exElement* element, const char* name, const char* value) {
   if (element == nullptr || name == nullptr || value == nullptr) return false;
   if (element->attributes_ == nullptr) {

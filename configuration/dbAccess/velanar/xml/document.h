@@ -128,6 +128,9 @@ class exDocument : public exElement {
   exElementArRoot* NewFileRoot(int32_t fileIndex);
   // Makes `child` the last child of `parent`.
   bool AppendChild(exElement* parent, exElement* child);
+  // Makes the `count` elements at `children` the last children of `parent`,
+  // growing its child list once; false (nothing changed) when out of memory.
+  bool AppendChildren(exElement* parent, exElement* const* children, size_t count);
   // Adds an attribute (pooled name and value); an existing name keeps its value.
   bool AddAttribute(exElement* element, const char* name, const char* value);
   // Stores the (pooled) text of an element.

@@ -25,6 +25,24 @@ XML_Parser AsParser(void* p) {
 
 }  // namespace
 
+void exParser::DestroyDetached(exElement* top) {
+  exElement* e = top;
+  for (;;) {
+    exElementVector* kids = e->children_;
+    if (kids != nullptr && !kids->empty()) {
+      exElement* child = kids->back();
+      kids->pop_back();
+      e = child;
+      continue;
+    }
+    exElement* parent = e->parent_;
+    const bool done = e == top;
+    e->~exElement();
+    if (done) return;
+    e = parent;
+  }
+}
+
 const char* TrimBlank(const char* text, size_t& length) {
   size_t begin = 0;
   size_t end = length;
@@ -74,6 +92,7 @@ bool exString::Append(const char* bytes, size_t count) {
 exParser::exParser() = default;
 
 exParser::~exParser() {
+  CloseOpenContexts();
   if (parser_ != nullptr) XML_ParserFree(AsParser(parser_));
 }
 
@@ -87,6 +106,7 @@ bool exParser::Bind(exDocument* document, int32_t fileIndex) {
     // empty while the file is read.
     stack_.emplace_back();
     stack_.back().element = document;
+    depth_ = 1;
   } catch (...) {
     XML_ParserFree(parser);
     return false;
@@ -109,13 +129,38 @@ bool exParser::Parse(const char* data, size_t size, bool isFinal) {
   // expat takes int lengths: hand over large inputs in pieces.
   constexpr size_t kMaxPiece = 1 << 30;
   while (size > kMaxPiece) {
-    if (XML_Parse(parser, data, static_cast<int>(kMaxPiece), XML_FALSE) != XML_STATUS_OK)
+    if (XML_Parse(parser, data, static_cast<int>(kMaxPiece), XML_FALSE) != XML_STATUS_OK) {
+      CloseOpenContexts();
       return false;
+    }
     data += kMaxPiece;
     size -= kMaxPiece;
   }
-  return XML_Parse(parser, data, static_cast<int>(size), isFinal ? XML_TRUE : XML_FALSE) ==
-         XML_STATUS_OK;
+  if (XML_Parse(parser, data, static_cast<int>(size), isFinal ? XML_TRUE : XML_FALSE) !=
+      XML_STATUS_OK) {
+    // What was built stays in the document: the open elements get the
+    // children read so far.
+    CloseOpenContexts();
+    return false;
+  }
+  return true;
+}
+
+void exParser::CloseOpenContexts() {
+  while (depth_ > 1) {
+    AdoptChildren(stack_[depth_ - 1]);
+    --depth_;
+  }
+}
+
+void exParser::AdoptChildren(exContextStackData& context) {
+  const size_t first = context.firstChild;
+  if (pending_.size() <= first) return;
+  if (!document_->AppendChildren(context.element, pending_.data() + first,
+                                 pending_.size() - first)) {
+    for (size_t i = first; i < pending_.size(); ++i) DestroyDetached(pending_[i]);
+  }
+  pending_.resize(first);
 }
 
 const char* exParser::ErrorText() const {
@@ -164,7 +209,7 @@ void exParser::OnStartNamespace(void* user, const char* prefix, const char* uri)
 }
 
 void exParser::StartNamespace(const char* prefix, const char* uri) {
-  if (stack_.empty() || state_ == kRejected) return;
+  if (depth_ == 0 || state_ == kRejected) return;
   if (uri == nullptr) return;  // xmlns="" binds nothing
   if (state_ == kBeforeRoot && std::strstr(uri, kAutosarDomain) != nullptr) {
     // The first AUTOSAR namespace of the import is bound to "AR"; a file with
@@ -233,16 +278,21 @@ bool exParser::IsAutosarRoot(const char* name) const {
 }
 
 bool exParser::PushContext(exElement* element) {
-  // Keeps room for the next entry; emplace_back then cannot fail.
-  if (stack_.size() == stack_.capacity()) {
-    try {
-      stack_.reserve(stack_.capacity() * 2 + 16);
-    } catch (...) {
-      return false;
+  if (depth_ == stack_.size()) {
+    // Keeps room for the next entry; emplace_back then cannot fail.
+    if (stack_.size() == stack_.capacity()) {
+      try {
+        stack_.reserve(stack_.capacity() * 2 + 16);
+      } catch (...) {
+        return false;
+      }
     }
+    stack_.emplace_back();
   }
-  stack_.emplace_back();
-  stack_.back().element = element;
+  exContextStackData& context = stack_[depth_++];
+  context.element = element;
+  context.text.Clear();
+  context.firstChild = pending_.size();
   return true;
 }
 
@@ -254,7 +304,7 @@ void exParser::StartElement(const char* name, const char** attributes) {
   }
   // Make sure the context can be pushed before anything is created, so that
   // every start tag has exactly one entry for its end tag to pop.
-  if (stack_.size() == stack_.capacity()) {
+  if (depth_ == stack_.size() && stack_.size() == stack_.capacity()) {
     try {
       stack_.reserve(stack_.capacity() * 2 + 16);
     } catch (...) {
@@ -276,7 +326,7 @@ void exParser::StartElement(const char* name, const char** attributes) {
       }
       break;
     case kInsideRoot:
-      parent = stack_.back().element;
+      parent = stack_[depth_ - 1].element;
       // A context without element (a dropped element) takes its subtree with it.
       break;
     default:
@@ -297,7 +347,17 @@ void exParser::StartElement(const char* name, const char** attributes) {
         exDocument::SetName(element, qname);
         exDocument::SetPosition(element, XML_GetCurrentLineNumber(AsParser(parser_)),
                                 XML_GetCurrentColumnNumber(AsParser(parser_)));
-        if (document_->AppendChild(parent, element)) {
+        if (parent != document_) {
+          // Collected until the parent ends, which then gets its whole
+          // child list at once.
+          try {
+            pending_.push_back(element);
+            element->parent_ = parent;
+            created = element;
+          } catch (...) {
+            element->~exElement();  // its memory stays in the pool
+          }
+        } else if (document_->AppendChild(parent, element)) {
           created = element;
         } else if (root != nullptr) {
           delete root;
@@ -326,8 +386,8 @@ void exParser::EndElement() {
     return;
   }
   // The document's context is never popped.
-  if (stack_.size() <= 1) return;
-  exContextStackData& top = stack_.back();
+  if (depth_ <= 1) return;
+  exContextStackData& top = stack_[depth_ - 1];
   if (top.element != nullptr && top.text.Length() > 0) {
     size_t length = top.text.Length();
     const char* text = TrimBlank(top.text.Data(), length);
@@ -336,12 +396,13 @@ void exParser::EndElement() {
       if (pooled != nullptr) exDocument::SetText(top.element, pooled);
     }
   }
-  stack_.pop_back();
+  AdoptChildren(top);
+  --depth_;
 }
 
 void exParser::CharacterData(const char* data, int length) {
-  if (phantomDepth_ > 0 || length <= 0 || stack_.size() <= 1) return;
-  exContextStackData& top = stack_.back();
+  if (phantomDepth_ > 0 || length <= 0 || depth_ <= 1) return;
+  exContextStackData& top = stack_[depth_ - 1];
   if (top.element == nullptr) return;
   if (top.text.Length() == 0) {
     // Leading blanks are trimmed at the end anyway: indentation between

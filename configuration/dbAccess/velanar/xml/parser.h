@@ -29,6 +29,8 @@ class exString {
 
   // False when the buffer cannot grow; the text is then unchanged.
   bool Append(const char* bytes, size_t count);
+  // Empties the text and keeps the buffer for the next one.
+  void Clear() { length_ = 0; }
   size_t Length() const { return length_; }
   size_t Capacity() const { return capacity_; }
   const char* Data() const { return data_; }
@@ -42,9 +44,12 @@ class exString {
 // One open element. `element` is null for an element that created nothing
 // (rejected file, unusable name, out of memory): its end tag still pops it,
 // and its character data goes nowhere.
+// `firstChild` is where the element's children start in the parser's list of
+// children that are not yet in a child list.
 struct exContextStackData {
   exElement* element = nullptr;
   exString text;
+  size_t firstChild = 0;
 };
 
 using exContextStack = std::vector<exContextStackData>;
@@ -78,7 +83,7 @@ class exParser {
   int32_t GetState() const { return state_; }
   int32_t FileIndex() const { return fileIndex_; }
   // Open contexts, the document's own included.
-  size_t OpenElements() const { return stack_.size() + phantomDepth_; }
+  size_t OpenElements() const { return depth_ + phantomDepth_; }
   // Description and position of the last XML error ("" when none).
   const char* ErrorText() const;
   uint64_t ErrorLine() const;
@@ -95,6 +100,17 @@ class exParser {
   void CharacterData(const char* data, int length);
   void StartNamespace(const char* prefix, const char* uri);
   bool PushContext(exElement* element);
+  // Gives the context's element its collected children in one child list of
+  // the exact size (instead of growing a list child by child); children that
+  // cannot be kept (out of memory) are destroyed with their subtrees.
+  void AdoptChildren(exContextStackData& context);
+  // Ends every open context but the document's (after an error or when the
+  // parser goes): their elements keep the children read so far.
+  void CloseOpenContexts();
+  // Destroys an element that hangs in no child list, with its subtree, in
+  // post-order along the parent pointers (no recursion). The elements'
+  // memory stays in the pool.
+  static void DestroyDetached(exElement* top);
   // Pooled qualified name of an expat name ("uri:local" or "local"); null
   // when the URI has no bound prefix or out of memory.
   const char* QualifiedName(const char* name);
@@ -106,7 +122,13 @@ class exParser {
   int32_t state_ = kBeforeRoot;
   int32_t fileIndex_ = -1;
   exDocument* document_ = nullptr;
+  // Contexts [0, depth_) are open; entries above stay allocated so that
+  // their text buffers serve the next elements at that depth.
   exContextStack stack_;
+  size_t depth_ = 0;
+  // Children of the open elements below the document, in document order;
+  // each context's children start at its `firstChild`.
+  std::vector<exElement*> pending_;
   std::string nameBuffer_;
   // Qualified names already made in this file, keyed by the parser's name.
   // Only successes are kept: a binding, once made, never changes.
