@@ -159,6 +159,24 @@ TEST(Ar3Samples, SecuredPduTestUsesAnAutosar4ChannelName) {
   EXPECT_TRUE(r.LogHas("invalid number of <X-PHYSICAL-CHANNEL> elements")) << r.log;
 }
 
+TEST(Ar3Example, BundledExampleConvertsCleanly) {
+  std::ifstream in(std::string(VELAN_SOURCE_DIR) + "/examples/ar3/system.arxml", std::ios::binary);
+  if (!in) GTEST_SKIP() << "no bundled example";
+  std::stringstream text;
+  text << in.rdbuf();
+  ImportResult r = ImportArxml(text.str());
+  ASSERT_TRUE(r.loaded) << r.error;
+  EXPECT_EQ(r.code, VELANAR_OK);
+  EXPECT_EQ(r.LogCount("1,0,'<"), 0u) << r.log;
+  EXPECT_TRUE(r.TreeHas("CLUSTER \"BodyCAN\"")) << r.tree;
+  const std::string lin = r.Subtree("CLUSTER \"BodyLIN\"");
+  EXPECT_NE(lin.find("ECU \"SeatModule\""), std::string::npos) << lin;
+  EXPECT_NE(lin.find("SCHED_TABLE \"NormalTable\""), std::string::npos) << lin;
+  EXPECT_NE(lin.find("SCHED_TABLE \"CollisionResolver\""), std::string::npos) << lin;
+  EXPECT_NE(lin.find("IDIP_SCHED_ENTRY_EVENT_ID_U32 = 58"), std::string::npos) << lin;
+  EXPECT_NE(lin.find("SIGNAL \"SeatPosition\""), std::string::npos) << lin;
+}
+
 // ---------------------------------------------------------------- DBC comparison
 
 struct DbcSignal {
