@@ -1,0 +1,103 @@
+// Output that cannot be written: a DBC file on a full device, in a read-only
+// folder or beyond the file size limit, and a log file on a full device. The
+// failure must be reported and nothing written earlier may be destroyed.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "robustness_support.h"
+
+namespace {
+
+using robust::RunImport;
+using robust::RunResult;
+using robust::TempDir;
+
+bool HaveDevFull() {
+  return access("/dev/full", W_OK) == 0;
+}
+
+// Imports the CAN example and exports its cluster to `path`.
+dbaStatus ExportExample(const std::string& path, const std::string& configDir) {
+  dbaStatus status{0, 0};
+  const RunResult r = RunImport(
+      robust::ExamplePath("can"), configDir, {}, false,
+      [&](uint32_t handle) { status = robust::ExportCluster(handle, "VehicleCAN", path); });
+  EXPECT_EQ(r.code, 0u) << std::hex << r.code;
+  return status;
+}
+
+TEST(OutputFailures, DbcExportToAFullDeviceIsAnError) {
+  if (!HaveDevFull()) GTEST_SKIP() << "/dev/full is not available";
+  TempDir config;
+  const dbaStatus status = ExportExample("/dev/full", config.Path());
+  EXPECT_TRUE(DBA_STATUS_IS_ERROR(&status)) << std::hex << status.code;
+}
+
+TEST(OutputFailures, DbcExportIntoAReadOnlyFolderKeepsTheEarlierFile) {
+  if (robust::RunningAsRoot()) GTEST_SKIP() << "permission bits do not keep root out";
+  TempDir config, out;
+  robust::WriteText(out.File("VehicleCAN.dbc"), "earlier\n");
+  ASSERT_EQ(chmod(out.Path().c_str(), 0555), 0);
+  {
+    const dbaStatus status = ExportExample(out.File("VehicleCAN.dbc"), config.Path());
+    EXPECT_TRUE(DBA_STATUS_IS_ERROR(&status)) << std::hex << status.code;
+  }
+  EXPECT_EQ(robust::ReadText(out.File("VehicleCAN.dbc")), "earlier\n");
+  // The command-line tool refuses the same way.
+  std::string err;
+  const int exit = robust::RunCommand(robust::BuildProgram("velan") + " convert -q " +
+                                          robust::ExamplePath("can") + " -o " + out.Path(),
+                                      &err);
+  EXPECT_EQ(exit, 1) << err;
+  EXPECT_EQ(robust::ReadText(out.File("VehicleCAN.dbc")), "earlier\n");
+}
+
+TEST(OutputFailures, ConvertBeyondTheFileSizeLimitKeepsEarlierFiles) {
+  // A file size limit makes every write past 4 KiB fail, also for root.
+  const std::string velan = robust::BuildProgram("velan");
+  if (access(velan.c_str(), X_OK) != 0) GTEST_SKIP() << velan << " is not built";
+  TempDir out;
+  robust::WriteText(out.File("VehicleCAN.dbc"), "earlier\n");
+  std::string err;
+  const int exit = robust::RunCommand("trap '' XFSZ; ulimit -f 4; " + velan + " convert -q " +
+                                          robust::ExamplePath("can") + " -o " + out.Path(),
+                                      &err);
+  EXPECT_EQ(exit, 1) << err;
+  EXPECT_NE(err.find("VehicleCAN.dbc"), std::string::npos) << err;
+  EXPECT_EQ(robust::ReadText(out.File("VehicleCAN.dbc")), "earlier\n");
+  // Nothing half-written stays behind.
+  size_t entries = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(out.Path())) {
+    (void)entry;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1u);
+}
+
+TEST(OutputFailures, LogOnAFullDeviceChangesNothingOfTheImport) {
+  if (!HaveDevFull()) GTEST_SKIP() << "/dev/full is not available";
+  TempDir plain, logging;
+  const RunResult expected = RunImport(robust::ExamplePath("can"), plain.Path(), {}, true);
+  robust::WriteLogConfig(logging.Path(), "/dev/full");
+  const RunResult r = RunImport(robust::ExamplePath("can"), logging.Path(), {}, true);
+  EXPECT_EQ(r.code, expected.code) << std::hex << r.code;
+  EXPECT_EQ(r.tree, expected.tree);
+
+  // The tool writes the DBC file and says that the log could not be written.
+  const std::string velan = robust::BuildProgram("velan");
+  if (access(velan.c_str(), X_OK) != 0) GTEST_SKIP() << velan << " is not built";
+  TempDir out;
+  std::string err;
+  const int exit = robust::RunCommand(velan + " convert -q " + robust::ExamplePath("can") + " -o " +
+                                          out.Path() + " --log /dev/full",
+                                      &err);
+  EXPECT_EQ(exit, 0) << err;
+  EXPECT_NE(err.find("/dev/full"), std::string::npos) << err;
+  EXPECT_NE(robust::ReadText(out.File("VehicleCAN.dbc")).find("BO_ "), std::string::npos);
+}
+
+}  // namespace

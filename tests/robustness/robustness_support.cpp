@@ -1,0 +1,150 @@
+#include "robustness_support.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "velan/host_vocabulary.h"
+#include "velan/velanar.h"
+#include "velan/velandb_host.h"
+#include "velan/vldbcex.h"
+
+namespace robust {
+namespace fs = std::filesystem;
+
+namespace {
+
+ImportFn LoadImport() {
+  static ImportFn import = [] {
+    const std::string path = std::string(VELAN_TEST_LIB_DIR) + "/libvelanar.so";
+    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) return static_cast<ImportFn>(nullptr);
+    return reinterpret_cast<ImportFn>(dlsym(library, "Import"));
+  }();
+  return import;
+}
+
+// Gives the owner every permission on a folder tree again, so that it can
+// be removed after a test made parts of it read-only.
+void MakeRemovable(const std::string& path) {
+  std::error_code ec;
+  fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
+  for (fs::recursive_directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->is_directory(ec) && !it->is_symlink(ec)) {
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+  }
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "velan_robustXXXXXX").string();
+  if (mkdtemp(&pattern[0]) != nullptr) path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  if (path_.empty()) return;
+  MakeRemovable(path_);
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+RunResult RunImport(const std::string& path, const std::string& configDir, const HostFault& fault,
+                    bool withTree, const std::function<void(uint32_t handle)>& inspect) {
+  RunResult result;
+  ImportFn import = LoadImport();
+  if (!import) {
+    result.code = 0xFFFFFFFFu;
+    return result;
+  }
+  setenv("VELAN_CONFIG_DIR", configDir.c_str(), 1);
+  uint32_t handle = 0;
+  if (vdbCreateDatabase("robust", &handle) != VDB_OK) {
+    result.code = 0xFFFFFFFEu;
+    return result;
+  }
+  if (fault.call != 0) vdbInjectFault(handle, fault.call, fault.code, fault.performCall ? 1 : 0);
+  result.code = import(path.c_str(), handle);
+  result.calls = vdbImportCallCount(handle);
+  result.objects = vdbObjectCount(handle);
+  if (withTree) {
+    size_t length = 0;
+    vdbFormatTree(handle, nullptr, 0, &length);
+    std::string tree(length + 1, '\0');
+    vdbFormatTree(handle, &tree[0], tree.size(), &length);
+    tree.resize(length);
+    result.tree = tree;
+  }
+  if (inspect) inspect(handle);
+  vdbDestroyDatabase(handle);
+  return result;
+}
+
+void WriteLogConfig(const std::string& configDir, const std::string& logPath) {
+  WriteText(configDir + "/velanar-cfg.xml",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<CONFIGURATION xmlns=\"urn:velan:velanar-cfg:1\">\n  <LogFile>" +
+                logPath +
+                "</LogFile>\n  <CATEGORIES>\n    <CatInfo Enabled=\"all\"/>\n"
+                "    <CatWarn Enabled=\"all\"/>\n    <CatErr Enabled=\"all\"/>\n"
+                "    <CatDebug Enabled=\"all\"/>\n  </CATEGORIES>\n</CONFIGURATION>\n");
+}
+
+dbaStatus ExportCluster(uint32_t handle, const std::string& clusterName, const std::string& path) {
+  dbaStatus status{0, 0};
+  static dxDBCWriteFn write = [] {
+    const std::string library = std::string(VELAN_TEST_LIB_DIR) + "/libvldbcex.so";
+    void* loaded = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    return loaded ? reinterpret_cast<dxDBCWriteFn>(dlsym(loaded, "dxDBCWrite")) : nullptr;
+  }();
+  uint64_t cluster = 0;
+  if (!write || vdbFindChild(handle, VELAN_OT_CLUSTER, clusterName.c_str(), &cluster) != VDB_OK) {
+    status.code = 0xFFFFFFFFu;
+    return status;
+  }
+  write(static_cast<uint32_t>(cluster), path.c_str(), &status);
+  return status;
+}
+
+bool RunningAsRoot() {
+  return geteuid() == 0;
+}
+
+std::string ExamplePath(const std::string& name) {
+  return std::string(VELAN_SOURCE_DIR) + "/examples/" + name + "/system.arxml";
+}
+
+std::string BuildProgram(const std::string& name) {
+  return std::string(VELAN_TEST_BIN_DIR) + "/" + name;
+}
+
+int RunCommand(const std::string& command, std::string* errorText) {
+  TempDir scratch;
+  const std::string errPath = scratch.File("stderr");
+  const int status = std::system((command + " 2>" + errPath).c_str());
+  if (errorText) *errorText = ReadText(errPath);
+  if (status == -1 || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+}  // namespace robust
