@@ -52,10 +52,12 @@ class PropertyMap {
   }
 
  private:
+  // A forward scan: the lists are short, and the scan beats a binary search
+  // on them.
   template <typename It>
   static It LowerBound(It first, It last, uint32_t id) {
-    return std::lower_bound(first, last, id,
-                            [](const value_type& item, uint32_t key) { return item.first < key; });
+    while (first != last && first->first < id) ++first;
+    return first;
   }
 
   std::vector<value_type> items_;

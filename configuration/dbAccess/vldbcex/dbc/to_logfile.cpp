@@ -1,6 +1,7 @@
 #include "dbc/to_logfile.h"
 
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -9,7 +10,37 @@
 
 namespace vldbcex {
 
+namespace {
+
+// Writes the decimal digits of `magnitude`, after a '-' when `negative`, and
+// the terminating NUL to `area`.
+const char* WriteInteger(uint64_t magnitude, bool negative, char (&area)[256]) {
+  char digits[24];
+  char* start = digits + sizeof digits;
+  do {
+    *--start = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  char* out = area;
+  if (negative) *out++ = '-';
+  const size_t count = static_cast<size_t>(digits + sizeof digits - start);
+  std::memcpy(out, start, count);
+  out[count] = '\0';
+  return area;
+}
+
+}  // namespace
+
 const char* FormatReal(double value, char (&area)[256]) {
+  // Whole numbers below 2^53 (most factors, offsets and limits) come out of
+  // "%.20g" as their plain digits: write those directly. Negative zero, NaN
+  // and infinities take the general path.
+  constexpr double kExactLimit = 9007199254740992.0;  // 2^53
+  if (value > -kExactLimit && value < kExactLimit && value == std::trunc(value) &&
+      !(value == 0.0 && std::signbit(value))) {
+    const int64_t whole = static_cast<int64_t>(value);
+    return WriteInteger(static_cast<uint64_t>(whole < 0 ? -whole : whole), whole < 0, area);
+  }
   std::snprintf(area, sizeof area, "%.20g", value);
   for (char& c : area) {
     if (c == '\0') break;
@@ -95,13 +126,12 @@ const char* ToLogFile::FormatReal(double value) {
 }
 
 const char* ToLogFile::FormatUnsigned(uint32_t value) {
-  std::snprintf(scratch_, sizeof scratch_, "%" PRIu32, value);
-  return scratch_;
+  return WriteInteger(value, false, scratch_);
 }
 
 const char* ToLogFile::FormatSigned(int32_t value) {
-  std::snprintf(scratch_, sizeof scratch_, "%" PRId32, value);
-  return scratch_;
+  const int64_t wide = value;
+  return WriteInteger(static_cast<uint64_t>(wide < 0 ? -wide : wide), wide < 0, scratch_);
 }
 
 }  // namespace vldbcex
