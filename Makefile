@@ -27,7 +27,7 @@ build-release: deps
 	$(CMAKE) --build $(BUILD_DIR)-release -j $(JOBS)
 
 demo: build-release
-	@scripts/demo $(BUILD_DIR)-release
+	@scripts/demo $(BUILD_DIR)-release $(DEMO_OUT)
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
