@@ -73,6 +73,33 @@ TEST_P(FaultSweep, EveryHostCallFailingEndsTheImportWithTheHostsCode) {
               static_cast<unsigned long long>(baseline_.calls));
 }
 
+TEST_P(FaultSweep, FailedCallIsLoggedOnceWithItsCode) {
+  // With every log category on, for a sample of calls: the log names the
+  // failed call once, with the host's code, and nothing after it.
+  robust::TempDir logging;
+  const std::string logPath = logging.File("import.log");
+  robust::WriteLogConfig(logging.Path(), logPath);
+  Mismatches bad;
+  for (uint64_t n = 1; n <= baseline_.calls; n += 5) {
+    HostFault fault{n, kInjectedError, false};
+    const RunResult r = RunImport(path_, logging.Path(), fault);
+    if (r.code != static_cast<uint32_t>(kInjectedError)) bad.Add(n, "returned " + Hex(r.code));
+    if (r.calls != n) bad.Add(n, "host saw " + std::to_string(r.calls) + " calls");
+    const std::string log = robust::ReadText(logPath);
+    const size_t error = log.find("ERROR -- ");
+    if (error == std::string::npos || log.find("ERROR -- ", error + 1) != std::string::npos) {
+      bad.Add(n, "not exactly one ERROR line in the log");
+      continue;
+    }
+    const size_t lineEnd = log.find('\n', error);
+    const std::string line = log.substr(error, lineEnd - error);
+    if (line.find("(Code=0xFFFFEF6E)") == std::string::npos) bad.Add(n, "logged as " + line);
+    if (log.find("OK -- ", lineEnd) != std::string::npos)
+      bad.Add(n, "host call logged after the error");
+  }
+  EXPECT_TRUE(bad.Empty()) << GetParam() << "\n" << bad.Text();
+}
+
 TEST_P(FaultSweep, HostWarningsAreReturnedAndChangeNothingElse) {
   // A sample of calls spread over the whole import, first and last included.
   const uint64_t step = baseline_.calls / 40 + 1;
