@@ -418,10 +418,13 @@ bool SignalValue(Database& db, const ViewSignal& s, uint32_t propertyId, std::st
     return false;
   }
   const Object& signal = *FirstChild(db, source, VELAN_OT_SIGNAL);
-  const Object* codingPtr = FirstChild(db, signal, VELAN_OT_CODING);
+  // The coding and the sub-frame are looked up only by the properties that
+  // need them: the exporter reads every property of every signal.
   static const Object kNoCoding;
-  const Object& coding = codingPtr ? *codingPtr : kNoCoding;
-  const Object* subFrame = SubFrameOf(db, signal, source.parent);
+  auto coding = [&]() -> const Object& {
+    const Object* found = FirstChild(db, signal, VELAN_OT_CODING);
+    return found ? *found : kNoCoding;
+  };
   switch (propertyId) {
     case kSgName:
       *out = Text(signal.name);
@@ -430,46 +433,48 @@ bool SignalValue(Database& db, const ViewSignal& s, uint32_t propertyId, std::st
       *out = Text(StoredText(signal, IDIP_SIG_COMMENT_STR));
       return true;
     case kSgUnit:
-      *out = Text(StoredText(coding, IDIP_COD_UNIT_STR));
+      *out = Text(StoredText(coding(), IDIP_COD_UNIT_STR));
       return true;
     case kSgMultiplexer:
       *out = Flag(false);
       return true;
     case kSgModeDependent:
-      *out = Flag(subFrame != nullptr);
+      *out = Flag(SubFrameOf(db, signal, source.parent) != nullptr);
       return true;
-    case kSgModeValue:
+    case kSgModeValue: {
+      const Object* subFrame = SubFrameOf(db, signal, source.parent);
       *out = U32(subFrame ? Stored<uint32_t>(*subFrame, IDIP_SUBF_SWITCH_CODE_U32, 0) : 0);
       return true;
+    }
     case kSgStartBit:
       *out = U32(pduStart + Stored<uint16_t>(source, IDIP_SGI_START_BIT_U16, 0));
       return true;
     case kSgBits:
-      *out = U32(Stored<uint32_t>(coding, IDIP_COD_NUM_BITS_U32, 0));
+      *out = U32(Stored<uint32_t>(coding(), IDIP_COD_NUM_BITS_U32, 0));
       return true;
     case kSgByteOrder:
       *out = U32(Stored<int16_t>(source, IDIP_SGI_BYTE_ORDER_I16, 0) != 0 ? 1 : 0);
       return true;
     case kSgDataType:
-      *out = U32(static_cast<uint16_t>(Stored<int16_t>(coding, IDIP_COD_DATA_TYPE_I16, 0)));
+      *out = U32(static_cast<uint16_t>(Stored<int16_t>(coding(), IDIP_COD_DATA_TYPE_I16, 0)));
       return true;
     case kSgFactor:
-      *out = F64(Stored<double>(coding, IDIP_COD_FACTOR_F64, 1));
+      *out = F64(Stored<double>(coding(), IDIP_COD_FACTOR_F64, 1));
       return true;
     case kSgOffset:
-      *out = F64(Stored<double>(coding, IDIP_COD_OFFSET_F64, 0));
+      *out = F64(Stored<double>(coding(), IDIP_COD_OFFSET_F64, 0));
       return true;
     case kSgMinimum:
-      *out = F64(Stored<double>(coding, IDIP_COD_MIN_VAL_F64, 0));
+      *out = F64(Stored<double>(coding(), IDIP_COD_MIN_VAL_F64, 0));
       return true;
     case kSgMaximum:
-      *out = F64(Stored<double>(coding, IDIP_COD_MAX_VAL_F64, 0));
+      *out = F64(Stored<double>(coding(), IDIP_COD_MAX_VAL_F64, 0));
       return true;
     case kSgDefault:
       // Unset: the physical value of raw 0, so that no start value is written.
       *out = F64(Has(signal, IDIP_SIG_DEFAULT_VALUE_F64)
                      ? Stored<double>(signal, IDIP_SIG_DEFAULT_VALUE_F64, 0)
-                     : Stored<double>(coding, IDIP_COD_OFFSET_F64, 0));
+                     : Stored<double>(coding(), IDIP_COD_OFFSET_F64, 0));
       return true;
   }
   return false;
