@@ -2,10 +2,13 @@
 // folder or beyond the file size limit, and a log file on a full device. The
 // failure must be reported and nothing written earlier may be destroyed.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "robustness_support.h"
@@ -98,6 +101,49 @@ TEST(OutputFailures, LogOnAFullDeviceChangesNothingOfTheImport) {
   EXPECT_EQ(exit, 0) << err;
   EXPECT_NE(err.find("/dev/full"), std::string::npos) << err;
   EXPECT_NE(robust::ReadText(out.File("VehicleCAN.dbc")).find("BO_ "), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// Runs `body` in a child process; false when it did not end within
+// `seconds` (the child is killed then).
+bool EndsWithin(int seconds, const std::function<void()>& body) {
+  const pid_t child = fork();
+  if (child == 0) {
+    body();
+    _exit(0);
+  }
+  if (child < 0) return false;
+  for (int waited = 0; waited < seconds * 100; ++waited) {
+    int status = 0;
+    if (waitpid(child, &status, WNOHANG) == child) return true;
+    usleep(10000);
+  }
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  return false;
+}
+
+TEST(OutputFailures, LogFifoWithoutReaderDoesNotBlockTheImport) {
+  TempDir input, config, logDir;
+  const std::string fifo = logDir.File("log.fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  robust::WriteLogConfig(config.Path(), fifo);
+  // Nested packages make a log far larger than a pipe holds.
+  std::string packages;
+  for (int i = 0; i < 1000; ++i) packages += "<AR-PACKAGE><SHORT-NAME>p</SHORT-NAME><AR-PACKAGES>";
+  for (int i = 0; i < 1000; ++i) packages += "</AR-PACKAGES></AR-PACKAGE>";
+  std::string text = robust::ReadText(robust::ExamplePath("can"));
+  const size_t end = text.rfind("</AR-PACKAGES>");
+  ASSERT_NE(end, std::string::npos);
+  text.insert(end, packages);
+  robust::WriteText(input.File("system.arxml"), text);
+  EXPECT_TRUE(EndsWithin(60, [&] {
+    const RunResult r = RunImport(input.File("system.arxml"), config.Path());
+    _exit(r.code == 0 ? 0 : 1);
+  })) << "the import blocked on the log FIFO";
 }
 
 }  // namespace

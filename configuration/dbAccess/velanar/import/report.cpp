@@ -1,6 +1,11 @@
 #include "import/report.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -33,7 +38,22 @@ bool ToLogFile::Open(const char* path) {
     mode_ = Mode::None;
   }
   if (path == nullptr || *path == '\0') return false;
-  file_ = std::fopen(path, "w+b");
+  struct stat info;
+  if (::stat(path, &info) == 0 && S_ISFIFO(info.st_mode)) {
+    // A FIFO opened for reading and writing never waits for a reader, and
+    // the import would then block for good once the pipe is full. Write to
+    // a FIFO only while someone reads it; without a reader there is no log.
+    const int fd = ::open(path, O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+        (file_ = ::fdopen(fd, "wb")) == nullptr) {
+      ::close(fd);
+      return false;
+    }
+  } else {
+    file_ = std::fopen(path, "w+b");
+  }
   if (file_ == nullptr) return false;
   mode_ = Mode::File;
   return true;
