@@ -145,7 +145,10 @@ bool cSNRMap::Insert(const char* name, cShortNameResolver* node) {
   if (name == nullptr || node == nullptr) return false;
   try {
     // An equal key goes after the existing ones: duplicates keep document order.
-    insert(std::make_pair(name, node));
+    // Names often come in ascending order (tool exports sort them), so the
+    // end is tried first: one comparison instead of a walk from the root
+    // when it fits, the ordinary insert position when it does not.
+    insert(end(), std::make_pair(name, node));
   } catch (...) {
     return false;
   }
