@@ -40,21 +40,32 @@ TEST(OutputFailures, DbcExportToAFullDeviceIsAnError) {
   EXPECT_TRUE(DBA_STATUS_IS_ERROR(&status)) << std::hex << status.code;
 }
 
-TEST(OutputFailures, DbcExportIntoAReadOnlyFolderKeepsTheEarlierFile) {
+TEST(OutputFailures, DbcExportIntoAReadOnlyFolderKeepsTheEarlierFiles) {
   if (robust::RunningAsRoot()) GTEST_SKIP() << "permission bits do not keep root out";
   TempDir config, out;
   robust::WriteText(out.File("VehicleCAN.dbc"), "earlier\n");
+  robust::WriteText(out.File("locked.dbc"), "locked\n");
+  ASSERT_EQ(chmod(out.File("locked.dbc").c_str(), 0444), 0);
   ASSERT_EQ(chmod(out.Path().c_str(), 0555), 0);
   {
-    const dbaStatus status = ExportExample(out.File("VehicleCAN.dbc"), config.Path());
+    SCOPED_TRACE("a new file");
+    const dbaStatus status = ExportExample(out.File("new.dbc"), config.Path());
     EXPECT_TRUE(DBA_STATUS_IS_ERROR(&status)) << std::hex << status.code;
+    EXPECT_NE(access(out.File("new.dbc").c_str(), F_OK), 0);
   }
-  EXPECT_EQ(robust::ReadText(out.File("VehicleCAN.dbc")), "earlier\n");
-  // The command-line tool refuses the same way.
+  {
+    SCOPED_TRACE("a read-only file");
+    const dbaStatus status = ExportExample(out.File("locked.dbc"), config.Path());
+    EXPECT_TRUE(DBA_STATUS_IS_ERROR(&status)) << std::hex << status.code;
+    EXPECT_EQ(robust::ReadText(out.File("locked.dbc")), "locked\n");
+  }
+  // The command-line tool writes a new file and renames it over the old
+  // one; in a read-only folder it cannot, and the old file stays.
+  const std::string velan = robust::BuildProgram("velan");
+  if (access(velan.c_str(), X_OK) != 0) GTEST_SKIP() << velan << " is not built";
   std::string err;
-  const int exit = robust::RunCommand(robust::BuildProgram("velan") + " convert -q " +
-                                          robust::ExamplePath("can") + " -o " + out.Path(),
-                                      &err);
+  const int exit = robust::RunCommand(
+      velan + " convert -q " + robust::ExamplePath("can") + " -o " + out.Path(), &err);
   EXPECT_EQ(exit, 1) << err;
   EXPECT_EQ(robust::ReadText(out.File("VehicleCAN.dbc")), "earlier\n");
 }
