@@ -3,6 +3,9 @@
 // references that lead in circles.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -69,6 +72,18 @@ TEST_F(HostileNames, TenThousandCharacterNamesThroughImportLogAndExport) {
   const std::string dbc = robust::ReadText(out_.File("long.dbc"));
   EXPECT_NE(dbc.find("BO_ "), std::string::npos);
   EXPECT_NE(dbc.find(signal), std::string::npos);
+
+  // The command-line tool names the DBC file after the cluster: a name
+  // longer than the file system allows is reported, nothing is written.
+  const std::string velan = robust::BuildProgram("velan");
+  if (access(velan.c_str(), X_OK) != 0) GTEST_SKIP() << velan << " is not built";
+  TempDir cliOut;
+  std::string err;
+  const int exit = robust::RunCommand(
+      velan + " convert -q " + input_.File("system.arxml") + " -o " + cliOut.Path(), &err);
+  EXPECT_EQ(exit, 1);
+  EXPECT_NE(err.find(cluster), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_empty(cliOut.Path()));
 }
 
 TEST_F(HostileNames, ReferencePathsOfTenThousandSegments) {
