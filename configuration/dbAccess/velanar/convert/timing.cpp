@@ -81,7 +81,7 @@ void cTimingBase::CreateEventTiming() {
   const uint64_t ioid = ctx->CreateChildObject(VELAN_OT_EVENT_TIMING, "", VELAN_OT_PDU, pduIoid);
   if (ctx->status.IsError()) return;
   ReadAndSetPropertyIfPresent<cValueConverterF64>(ctx, ioid, IDIP_EVT_DEBOUNCE_TIME_F64,
-                                                  specification, kArMinimumDelay);
+                                                  timingSpec, kArMinimumDelay);
 }
 
 // ---------------------------------------------------------------- cTimingAR4
@@ -90,10 +90,10 @@ void cTimingAR4::SelectTiming() {
   if (ctx->status.IsError() || pduElement == nullptr || pduIoid == 0) return;
   if (HasNoTiming(pduElement)) return;
 
-  const exElement* specifications = RequireChild(ctx, pduElement, kArIPduTimingSpecifications);
-  if (specifications == nullptr) return;
+  const exElement* timingSpecs = RequireChild(ctx, pduElement, kArIPduTimingSpecifications);
+  if (timingSpecs == nullptr) return;
   exElementVector timings;
-  CollectChildrenCounted(ctx, specifications, kArIPduTiming, timings, 0, 0);
+  CollectChildrenCounted(ctx, timingSpecs, kArIPduTiming, timings, 0, 0);
   if (timings.empty()) {
     ReportElement(ctx, kSubWarnDefault, pduElement, "missing <I-PDU-TIMING>.");
     return;
@@ -102,14 +102,14 @@ void cTimingAR4::SelectTiming() {
     ReportElement(ctx, kSubWarnDefault, pduElement,
                   "several <I-PDU-TIMING> elements has been found - use the first one");
   }
-  specification = timings[0];
+  timingSpec = timings[0];
   ChooseTransmissionModeTiming();
 }
 
 void cTimingAR4::ChooseTransmissionModeTiming() {
-  const exElement* declaration = RequireChild(ctx, specification, kArTransmissionModeDeclaration);
+  const exElement* declaration = RequireChild(ctx, timingSpec, kArTransmissionModeDeclaration);
   if (declaration == nullptr) {
-    ReportElement(ctx, kSubWarnDefault, specification,
+    ReportElement(ctx, kSubWarnDefault, timingSpec,
                   "missing <TRANSMISSION-MODE-DECLARATION>; assuming event timing");
     return;
   }

@@ -34,7 +34,7 @@ class cTimingBase {
   const exElement* cyclicTiming = nullptr;
   const exElement* eventTiming = nullptr;
   uint64_t pduIoid;
-  const exElement* specification = nullptr;
+  const exElement* timingSpec = nullptr;
   const exElement* transmissionModeTiming = nullptr;
 
  protected:
@@ -54,7 +54,7 @@ class cTimingAR4 : public cTimingBase {
   void CreateTimingObjects() override;
 
  protected:
-  // Picks the TRUE or FALSE timing of the specification's transmission-mode
+  // Picks the TRUE or FALSE timing of the I-PDU-TIMING's transmission-mode
   // declaration.
   void ChooseTransmissionModeTiming();
 };

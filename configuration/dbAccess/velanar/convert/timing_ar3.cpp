@@ -5,13 +5,13 @@
 
 void cTimingAR3::SelectTiming() {
   if (ctx->status.IsError() || pduElement == nullptr || pduIoid == 0) return;
-  specification = RequireChild(ctx, pduElement, "AR:I-PDU-TIMING-SPECIFICATION");
-  cyclicTiming = FindChild(specification, "AR:CYCLIC-TIMING");
-  eventTiming = FindChild(specification, "AR:EVENT-CONTROLLED-TIMING");
+  timingSpec = RequireChild(ctx, pduElement, "AR:I-PDU-TIMING-SPECIFICATION");
+  cyclicTiming = FindChild(timingSpec, "AR:CYCLIC-TIMING");
+  eventTiming = FindChild(timingSpec, "AR:EVENT-CONTROLLED-TIMING");
 }
 
 void cTimingAR3::CreateTimingObjects() {
-  // Without a specification or a cyclic timing the PDU is sent on events.
+  // Without a timing element or a cyclic timing the PDU is sent on events.
   if (ctx->status.IsError() || pduIoid == 0) return;
   CreateByKind("AR:REPEATING-TIME", "AR:STARTING-TIME");
 }
