@@ -54,6 +54,17 @@ void InstallInterruptCleanup() {
   for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &sa, nullptr);
 }
 
+InterruptBlock::InterruptBlock() {
+  sigset_t block;
+  sigemptyset(&block);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&block, sig);
+  pthread_sigmask(SIG_BLOCK, &block, &previous_);
+}
+
+InterruptBlock::~InterruptBlock() {
+  pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
+
 int RegisterTemporary(const std::string& path) {
   if (path.empty() || path.size() >= kPathMax) return -1;
   for (int i = 0; i < kSlots; ++i) {

@@ -6,9 +6,26 @@
 #ifndef VELAN_TOOL_CLEANUP_H
 #define VELAN_TOOL_CLEANUP_H
 
+#include <signal.h>
+
 #include <string>
 
 namespace velan_tool {
+
+// Holds back SIGINT, SIGTERM and SIGHUP for its lifetime, so that creating a
+// temporary path and registering it happen as one step: a signal between
+// the two would leave the path behind. A held-back signal arrives when the
+// block ends.
+class InterruptBlock {
+ public:
+  InterruptBlock();
+  ~InterruptBlock();
+  InterruptBlock(const InterruptBlock&) = delete;
+  InterruptBlock& operator=(const InterruptBlock&) = delete;
+
+ private:
+  sigset_t previous_;
+};
 
 // Installs the signal handlers (once).
 void InstallInterruptCleanup();

@@ -310,6 +310,7 @@ bool TempConfigFolder::Create(std::string* error) {
   std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/velan-cfg-XXXXXX";
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');
+  InterruptBlock block;
   if (!mkdtemp(buf.data())) {
     *error = "cannot create a temporary folder: " + std::string(std::strerror(errno));
     return false;

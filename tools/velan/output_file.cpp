@@ -78,13 +78,18 @@ bool WriteAtomically(
   std::string pattern = folder + "/." + base + ".tmp-XXXXXX";
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');
-  int fd = mkstemp(buf.data());
+  int fd = -1;
+  int slot = -1;
+  {
+    InterruptBlock block;
+    fd = mkstemp(buf.data());
+    if (fd >= 0) slot = RegisterTemporary(buf.data());
+  }
   if (fd < 0) {
     *error = "cannot create a file in " + folder + ": " + std::strerror(errno);
     return false;
   }
   std::string temp = buf.data();
-  int slot = RegisterTemporary(temp);
   struct Unregister {
     int slot;
     ~Unregister() { UnregisterTemporary(slot); }

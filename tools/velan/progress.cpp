@@ -4,13 +4,20 @@
 
 #include <cstdio>
 
+#include "cleanup.h"
 #include "velan/velandb_host.h"
 
 namespace velan_tool {
 
 Progress::Progress(bool enabled)
     : enabled_(enabled && isatty(STDERR_FILENO)), start_(std::chrono::steady_clock::now()) {
-  if (enabled_) thread_ = std::thread([this] { Run(); });
+  if (enabled_) {
+    // The display thread starts with the interrupt signals held back, so
+    // they always reach the main thread, whose cleanup knows what it is
+    // doing at that moment.
+    InterruptBlock block;
+    thread_ = std::thread([this] { Run(); });
+  }
 }
 
 Progress::~Progress() {
