@@ -35,7 +35,8 @@ class cConverter3 : public cConverterBase {
   void ConvertSignalMappings() override;      // 20
   void ConvertSignalMapping() override;       // 21
   void ConvertSignal() override;              // 22
-  void ConvertPduTiming() override;           // 23
+  void ConvertSignalCoding(uint32_t numBits) override;
+  void ConvertPduTiming() override;  // 23
   void ConvertLinNodeAttributes(const exElement* controller,
                                 uint64_t connectorIoid) override;                       // 25
   uint32_t ClassifyLinFrame(const exElement* frame) override;                           // 26
@@ -58,8 +59,8 @@ class cConverter3 : public cConverterBase {
   const exElement* fibexElementRefs = nullptr;  // FIBEX-ELEMENT-REFS of the SYSTEM
   cCollisionMap collisionMap;
 
-  // One PDU-TO-FRAME-MAPPING of a frame whose TRIGGERING object is given.
-  void ConvertPduToFrameMapping(const exElement* mapping, uint64_t triggeringIoid);
+  // Substitution frames of LIN clusters are scheduled, not triggered.
+  bool IsScheduledOnlyLinFrame(const exElement* frame) override;
   // Enters the timings of one LIN frame triggering into their tables.
   void GatherTimings(const exElement* triggering);
   // Generated table of the frames an event-triggered frame substitutes.

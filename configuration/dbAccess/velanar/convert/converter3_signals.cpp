@@ -13,102 +13,24 @@
 #include "velan/host_vocabulary.h"
 #include "xml/navigation.h"
 
-namespace {
-
-const char kArLength[] = "AR:LENGTH";
-constexpr uint32_t kMostSignificantByteFirst = 1;
-
-}  // namespace
-
 void cConverter3::ConvertSignalMappings() {
-  if (IsError() || currentPduInstIoid == 0 || currentPdu == nullptr) return;
-  const exElement* mappings = RequireChild(ctx, currentPdu, "AR:SIGNAL-TO-PDU-MAPPINGS");
-  if (mappings == nullptr) return;
-  exElementVector list;
-  CollectChildrenCounted(ctx, mappings, "AR:I-SIGNAL-TO-I-PDU-MAPPING", list, 1, 0);
-  for (const exElement* mapping : list) {
-    if (IsError()) return;
-    cAutoRestore<const exElement*> mappingGuard(currentMapping, mapping);
-    ConvertSignalMapping();
-  }
+  ConvertSignalMappingsIn("AR:SIGNAL-TO-PDU-MAPPINGS");
 }
 
 void cConverter3::ConvertSignalMapping() {
-  if (IsError() || currentMapping == nullptr) return;
-  const exElement* ref = RequireChild(ctx, currentMapping, "AR:SIGNAL-REF");
-  if (ref == nullptr) return;
-  const exElement* signal = ResolveReference(ctx, ref);
-  if (signal == nullptr) return;
-  cAutoRestore<const exElement*> signalGuard(currentSignal, signal);
-  ConvertSignal();
+  ConvertSignalMappingBy("AR:SIGNAL-REF");
 }
 
+// The length is kept on the SYSTEM-SIGNAL here; an I-SIGNAL may still carry
+// its own.
 void cConverter3::ConvertSignal() {
-  if (IsError() || currentSignal == nullptr || currentPduRecord == nullptr) return;
+  ConvertSignalPlacement(true);
+}
 
-  cValueConverterI32 readI32(ctx);
-  int32_t startPosition = 0;
-  if (!ReadTypedChild<int32_t>(readI32, startPosition, currentMapping, "AR:START-POSITION")) {
-    return;
-  }
-  uint32_t byteOrder = 0;
-  ReadTypedChild<uint32_t>(packingByteOrder, byteOrder, currentMapping, "AR:PACKING-BYTE-ORDER");
-  const uint8_t byteOrderFlag = byteOrder == kMostSignificantByteFirst ? 1 : 0;
-
-  const exElement* systemSignalRef = RequireChild(ctx, currentSignal, "AR:SYSTEM-SIGNAL-REF");
-  if (systemSignalRef == nullptr) return;
-  const exElement* systemSignal = ResolveReference(ctx, systemSignalRef);
-  if (systemSignal == nullptr) return;
-  // AUTOSAR 3 keeps the length on the SYSTEM-SIGNAL; an I-SIGNAL may still
-  // carry its own, which then wins. Missing in both is reported at the
-  // I-SIGNAL.
-  const exElement* lengthOwner = currentSignal;
-  if (FindChild(currentSignal, kArLength) == nullptr &&
-      FindChild(systemSignal, kArLength) != nullptr) {
-    lengthOwner = systemSignal;
-  }
-  int32_t length = 0;
-  if (!ReadTypedChild<int32_t>(readI32, length, lengthOwner, kArLength)) return;
-  const uint32_t numBits = static_cast<uint32_t>(length);
-
-  cAutoRestore<uint64_t> instanceGuard(
-      currentSigInstIoid,
-      ctx->CreateChildObject(VELAN_OT_SIG_INST, "", VELAN_OT_PDU, currentPduRecord->ioid));
-  cAutoRestore<uint64_t> signalGuard(currentSignalIoid, 0);
-  if (!IsError()) {
-    const uint16_t startBit =
-        ctx->ConvertStartBit(byteOrderFlag, static_cast<uint32_t>(startPosition), numBits);
-    ctx->SetPropertyU16(currentSigInstIoid, IDIP_SGI_START_BIT_U16, startBit);
-    ctx->SetPropertyI16(currentSigInstIoid, IDIP_SGI_BYTE_ORDER_I16, byteOrderFlag);
-  }
-
-  const char* name = RequireShortName(ctx, systemSignal);
-  if (name[0] == '\0') return;
-  currentSignalIoid =
-      ctx->CreateChildObject(VELAN_OT_SIGNAL, name, VELAN_OT_SIG_INST, currentSigInstIoid);
-  if (IsError()) return;
-
-  SetDescription(currentSignalIoid, IDIP_SIG_COMMENT_STR, systemSignal);
-  if (currentSubFrameIoid != 0) {
-    // The host takes the object by its identifier; the type given is that of
-    // the placement, as the host expects for this link.
-    ctx->LinkToParent(VELAN_OT_SIG_INST, currentSignalIoid, VELAN_OT_SUB_FRAME,
-                      currentSubFrameIoid);
-  }
+void cConverter3::ConvertSignalCoding(uint32_t numBits) {
   cCodingAr3 coding(ctx, currentSignal, numBits);
   coding.Evaluate();
-  const uint64_t codingIoid =
-      ctx->CreateChildObject(VELAN_OT_CODING, "", VELAN_OT_SIGNAL, currentSignalIoid);
-  if (IsError()) return;
-  ctx->SetPropertyU32(codingIoid, IDIP_COD_NUM_BITS_U32, coding.numBits);
-  ctx->SetPropertyI16(codingIoid, IDIP_COD_DATA_TYPE_I16, coding.dataType);
-  ctx->SetPropertyF64(codingIoid, IDIP_COD_FACTOR_F64, coding.factor);
-  ctx->SetPropertyF64(codingIoid, IDIP_COD_OFFSET_F64, coding.offset);
-  ctx->SetPropertyF64(codingIoid, IDIP_COD_MIN_VAL_F64, coding.minimum);
-  ctx->SetPropertyF64(codingIoid, IDIP_COD_MAX_VAL_F64, coding.maximum);
-  // The unit goes to the host without its terminating NUL.
-  ctx->SetProperty(codingIoid, IDIP_COD_UNIT_STR, coding.unit,
-                   static_cast<uint32_t>(std::strlen(coding.unit)));
+  WriteCoding(coding);
 }
 
 void cConverter3::ConvertPduTiming() {

@@ -29,7 +29,8 @@ class cConverter4 : public cConverterBase {
   void ConvertSignalMappings() override;      // 20
   void ConvertSignalMapping() override;       // 21
   void ConvertSignal() override;              // 22
-  void ConvertPduTiming() override;           // 23
+  void ConvertSignalCoding(uint32_t numBits) override;
+  void ConvertPduTiming() override;  // 23
   void ConvertCanControllerAttributes(const exElement* controller,
                                       uint64_t connectorIoid) override;  // 24
   void ConvertLinNodeAttributes(const exElement* controller,
@@ -44,11 +45,6 @@ class cConverter4 : public cConverterBase {
   const exElement* clusterConditional = nullptr;  // X-CLUSTER-CONDITIONAL of the current cluster
   const exElement* commConnectorsA = nullptr;     // COMM-CONNECTORS of channel A
   const exElement* commConnectorsB = nullptr;     // COMM-CONNECTORS of channel B
-
-  // --- PDU, signal, coding and timing steps
-  // One PDU-TO-FRAME-MAPPING of a frame whose TRIGGERING object is given:
-  // PDU_INST, start and update bit, then the PDU's contents.
-  void ConvertPduToFrameMapping(const exElement* mapping, uint64_t triggeringIoid);
 
   // --- ECU and LIN steps
   // ECU record of one connector found through COMM-CONNECTORS.

@@ -10,6 +10,7 @@
 #include "convert/values.h"
 #include "xml/document.h"
 
+class cCoding;
 class cConvertCtx;
 class exElement;
 
@@ -112,6 +113,52 @@ class cConverterBase {
   const exElement* currentMapping = nullptr;
   // Current schedule table element (LIN schedule steps of both releases).
   const exElement* currentScheduleTable = nullptr;
+
+  // --- Frame and PDU steps shared by both releases; the release slots pass
+  // the element names that differ.
+  // Frame records of the current cluster from the FRAME-TRIGGERINGs in
+  // channel A's `containerName`; LIN frames that are only scheduled are kept
+  // apart in the cluster's special LIN frames.
+  void CollectFrameRecords(const char* containerName);
+  // LIN frames that are scheduled rather than triggered (by default those
+  // ClassifyLinFrame marks as sporadic or event-triggered).
+  virtual bool IsScheduledOnlyLinFrame(const exElement* frame);
+  // TRIGGERING object of one frame record: comment and, on CAN and LIN,
+  // identifier, CAN addressing mode and frame length. False when the
+  // conversion stops.
+  bool ConvertFrameRecord(const char* name, cVFT& record);
+  // PDU records of the current cluster from the `triggeringName` children
+  // of channel A's `containerName`.
+  void CollectPduRecords(const char* containerName, const char* triggeringName);
+  // PDU objects with comment and size; `lengthInBits` when LENGTH counts bits
+  // (only whole bytes are taken then).
+  void ConvertPduRecords(bool lengthInBits);
+  // PDU-TO-FRAME-MAPPINGs of every frame record; `skipFramesWithoutObject`
+  // passes over records that got no TRIGGERING object.
+  void ConvertPduToFrameMappingsOf(bool skipFramesWithoutObject, const char* signalPduName);
+  // One PDU-TO-FRAME-MAPPING of a frame whose TRIGGERING object is given:
+  // PDU_INST, start and update bit, then the PDU's contents (signals of a
+  // `signalPduName` PDU, or the parts of a multiplexed one).
+  void ConvertPduToFrameMapping(const exElement* mapping, uint64_t triggeringIoid,
+                                const char* signalPduName);
+  // One SUB_FRAME per DYNAMIC-PART-ALTERNATIVE of a dynamic part.
+  void ConvertDynamicPartAlternatives(const exElement* part);
+  // Signals of the PDU a static part refers to, placed in the PDU itself.
+  void ConvertStaticPart(const exElement* part);
+
+  // --- Signal steps shared by both releases.
+  // I-SIGNAL-TO-I-PDU-MAPPINGs in the current PDU's `containerName`.
+  void ConvertSignalMappingsIn(const char* containerName);
+  // The signal the current mapping names through `signalRefName`.
+  void ConvertSignalMappingBy(const char* signalRefName);
+  // SIG_INST, SIGNAL and CODING of the current signal in the current mapping;
+  // with `lengthMayBeOnSystemSignal` a LENGTH missing on the I-SIGNAL is taken
+  // from the SYSTEM-SIGNAL.
+  void ConvertSignalPlacement(bool lengthMayBeOnSystemSignal);
+  // Coding of the current signal of `numBits` bits (release specific).
+  virtual void ConvertSignalCoding(uint32_t numBits);
+  // CODING object under the current SIGNAL with the evaluated coding.
+  void WriteCoding(const cCoding& coding);
 
   // --- PDU, signal, coding and timing steps
   // (members added by the PDU/signal/coding/timing steps go here)

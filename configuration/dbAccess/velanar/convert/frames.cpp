@@ -1,5 +1,8 @@
 // Frame triggerings of a cluster: one frame record per frame, one
-// TRIGGERING object per record.
+// TRIGGERING object per record. The collecting and the common part of the
+// TRIGGERING object are shared by both releases.
+#include <new>
+
 #include "convert/converter4.h"
 #include "import/convert_ctx.h"
 #include "resolve/short_name_resolver.h"
@@ -7,9 +10,9 @@
 #include "xml/document.h"
 #include "xml/navigation.h"
 
-void cConverter4::CollectFrameTriggerings() {
+void cConverterBase::CollectFrameRecords(const char* containerName) {
   if (IsError() || currentCluster == nullptr || channelA == nullptr) return;
-  const exElement* container = RequireChild(ctx, channelA, "AR:FRAME-TRIGGERINGS");
+  const exElement* container = RequireChild(ctx, channelA, containerName);
   if (container == nullptr) return;
   exElementVector triggerings;
   CollectChildrenCounted(ctx, container, ClusterArName("FRAME-TRIGGERING"), triggerings, 0, 0);
@@ -22,8 +25,7 @@ void cConverter4::CollectFrameTriggerings() {
     const exElement* frame = ResolveReference(ctx, ref);
     if (frame == nullptr) continue;
 
-    if (cluster.type == kClusterLin && ClassifyLinFrame(frame) != 0) {
-      // Event-triggered and sporadic frames are scheduled, not triggered.
+    if (cluster.type == kClusterLin && IsScheduledOnlyLinFrame(frame)) {
       try {
         cluster.specialLinFrames.insert(triggering);
       } catch (const std::bad_alloc&) {
@@ -54,36 +56,51 @@ void cConverter4::CollectFrameTriggerings() {
   }
 }
 
+bool cConverterBase::IsScheduledOnlyLinFrame(const exElement* frame) {
+  // Event-triggered and sporadic frames are scheduled, not triggered.
+  return ClassifyLinFrame(frame) != 0;
+}
+
+bool cConverterBase::ConvertFrameRecord(const char* name, cVFT& record) {
+  cCvCluster& cluster = *currentCluster;
+  if (!MakeUniqueName(name, "_frm")) return false;
+  record.ioid = ctx->CreateChildObject(VELAN_OT_TRIGGERING, name, VELAN_OT_CLUSTER, cluster.ioid);
+  if (IsError()) return false;
+  SetDescription(record.ioid, IDIP_TRIG_COMMENT_STR, record.frame);
+
+  if (cluster.type != kClusterCan && cluster.type != kClusterLin) return true;
+  const exElement* triggering = record.triggeringA;
+
+  cValueConverterI32 identifierConverter(ctx);
+  int32_t identifier = 0;
+  if (ReadTypedChild(identifierConverter, identifier, triggering, "AR:IDENTIFIER")) {
+    ctx->SetPropertyI32(record.ioid, IDIP_TRIG_IDENTIFIER_I32, identifier);
+  }
+  if (cluster.type == kClusterCan) {
+    ReadAndSetPropertyIfPresent<cCv_EXTENDED_ADDRESSING_MODE>(
+        ctx, record.ioid, IDIP_TRIG_EXTENDED_I16, triggering, "AR:CAN-ADDRESSING-MODE");
+  }
+  cValueConverterU32 lengthConverter(ctx);
+  uint32_t length = 0;
+  if (ReadTypedChild(lengthConverter, length, record.frame, "AR:FRAME-LENGTH")) {
+    ctx->SetPropertyU32(record.ioid, IDIP_TRIG_NUM_BYTES_U32, length);
+  }
+  return true;
+}
+
+void cConverter4::CollectFrameTriggerings() {
+  CollectFrameRecords("AR:FRAME-TRIGGERINGS");
+}
+
 void cConverter4::ConvertFrames() {
   if (IsError() || currentCluster == nullptr) return;
   cCvCluster& cluster = *currentCluster;
   for (const auto& entry : cluster.frames) {
     if (IsError()) return;
     cVFT& record = *entry.second;
-    const char* name = entry.first;
-    if (!MakeUniqueName(name, "_frm")) return;
-    record.ioid = ctx->CreateChildObject(VELAN_OT_TRIGGERING, name, VELAN_OT_CLUSTER, cluster.ioid);
-    if (IsError()) return;
-    SetDescription(record.ioid, IDIP_TRIG_COMMENT_STR, record.frame);
-
-    if (cluster.type != kClusterCan && cluster.type != kClusterLin) continue;
-    const exElement* triggering = record.triggeringA;
-
-    cValueConverterI32 identifierConverter(ctx);
-    int32_t identifier = 0;
-    if (ReadTypedChild(identifierConverter, identifier, triggering, "AR:IDENTIFIER")) {
-      ctx->SetPropertyI32(record.ioid, IDIP_TRIG_IDENTIFIER_I32, identifier);
-    }
-    if (cluster.type == kClusterCan) {
-      ReadAndSetPropertyIfPresent<cCv_EXTENDED_ADDRESSING_MODE>(
-          ctx, record.ioid, IDIP_TRIG_EXTENDED_I16, triggering, "AR:CAN-ADDRESSING-MODE");
-    }
-    cValueConverterU32 lengthConverter(ctx);
-    uint32_t length = 0;
-    if (ReadTypedChild(lengthConverter, length, record.frame, "AR:FRAME-LENGTH")) {
-      ctx->SetPropertyU32(record.ioid, IDIP_TRIG_NUM_BYTES_U32, length);
-    }
+    if (!ConvertFrameRecord(entry.first, record)) return;
     if (cluster.type != kClusterCan) continue;
+    const exElement* triggering = record.triggeringA;
 
     // Sent as CAN FD only when the frame supports it and its transmit
     // behaviour is CAN-FD; the mode then is the cluster's.

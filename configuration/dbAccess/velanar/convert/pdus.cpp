@@ -77,12 +77,12 @@ void cConverterBase::ConvertSelectorField() {
 
 // ---------------------------------------------------------------- PDU records and objects
 
-void cConverter4::CollectPduTriggerings() {
+void cConverterBase::CollectPduRecords(const char* containerName, const char* triggeringName) {
   if (IsError() || currentCluster == nullptr || channelA == nullptr) return;
-  const exElement* triggerings = RequireChild(ctx, channelA, kArPduTriggerings);
+  const exElement* triggerings = RequireChild(ctx, channelA, containerName);
   if (triggerings == nullptr) return;
   exElementVector list;
-  CollectChildrenCounted(ctx, triggerings, kArPduTriggering, list, 0, 0);
+  CollectChildrenCounted(ctx, triggerings, triggeringName, list, 0, 0);
 
   cVPTMap& pdus = currentCluster->pdus;
   for (const exElement* triggering : list) {
@@ -113,7 +113,7 @@ void cConverter4::CollectPduTriggerings() {
   }
 }
 
-void cConverter4::ConvertPdus() {
+void cConverterBase::ConvertPduRecords(bool lengthInBits) {
   if (IsError() || currentCluster == nullptr) return;
   for (const auto& entry : currentCluster->pdus) {
     if (IsError()) return;
@@ -132,32 +132,52 @@ void cConverter4::ConvertPdus() {
     cValueConverterU32 readU32(ctx);
     uint32_t length = 0;
     if (ReadTypedChild<uint32_t>(readU32, length, record->pdu, kArLength)) {
-      record->length = length;
-      ctx->SetPropertyU32(record->ioid, IDI_PDU_NUM_BYTES_U32, length);
+      if (!lengthInBits) {
+        record->length = length;
+        ctx->SetPropertyU32(record->ioid, IDI_PDU_NUM_BYTES_U32, length);
+      } else if (length == 0 || length % 8 != 0) {
+        // Only whole bytes make a PDU size.
+        ReportElement(ctx, kSubWarnDefault, record->pdu,
+                      "invalid <LENGTH> value (need to be above 0 and multiple of 8)");
+      } else {
+        record->length = length / 8;
+        ctx->SetPropertyU32(record->ioid, IDI_PDU_NUM_BYTES_U32, record->length);
+      }
     }
     ConvertPduTiming();
   }
 }
 
+void cConverter4::CollectPduTriggerings() {
+  CollectPduRecords(kArPduTriggerings, kArPduTriggering);
+}
+
+void cConverter4::ConvertPdus() {
+  ConvertPduRecords(false);
+}
+
 // ---------------------------------------------------------------- PDUs in frames
 
-void cConverter4::ConvertPduToFrameMappings() {
+void cConverterBase::ConvertPduToFrameMappingsOf(bool skipFramesWithoutObject,
+                                                 const char* signalPduName) {
   if (IsError() || currentCluster == nullptr) return;
   for (const auto& entry : currentCluster->frames) {
     if (IsError()) return;
     const cVFT* frame = entry.second;
+    if (skipFramesWithoutObject && frame->ioid == 0) continue;
     const exElement* mappings = RequireChild(ctx, frame->frame, kArPduToFrameMappings);
     if (mappings == nullptr) continue;
     exElementVector list;
     CollectChildrenCounted(ctx, mappings, kArPduToFrameMapping, list, 1, 0);
     for (const exElement* mapping : list) {
       if (IsError()) return;
-      ConvertPduToFrameMapping(mapping, frame->ioid);
+      ConvertPduToFrameMapping(mapping, frame->ioid, signalPduName);
     }
   }
 }
 
-void cConverter4::ConvertPduToFrameMapping(const exElement* mapping, uint64_t triggeringIoid) {
+void cConverterBase::ConvertPduToFrameMapping(const exElement* mapping, uint64_t triggeringIoid,
+                                              const char* signalPduName) {
   const exElement* pduRef = RequireChild(ctx, mapping, kArPduRef);
   if (pduRef == nullptr) return;
   cAutoRestore<const exElement*> pduGuard(currentPdu, ResolveReference(ctx, pduRef));
@@ -167,7 +187,7 @@ void cConverter4::ConvertPduToFrameMapping(const exElement* mapping, uint64_t tr
   if (name[0] == '\0') return;
   cVPT* record = currentCluster->pdus.Find(name);
   if (record == nullptr) {
-    // The PDU has no PDU-TRIGGERING on this channel, so it has no PDU object.
+    // The PDU has no triggering on this channel, so it has no PDU object.
     ReportElement(ctx, kSubWarnDefault, pduRef, "failed creating tPDUInst for that reference");
     return;
   }
@@ -213,30 +233,21 @@ void cConverter4::ConvertPduToFrameMapping(const exElement* mapping, uint64_t tr
     ctx->SetPropertyU16(currentPduInstIoid, IDIP_PDUI_UPDATE_BIT_U16, bit);
   }
 
-  if (IsNamed(currentPdu, kArISignalIPdu)) {
+  if (IsNamed(currentPdu, signalPduName)) {
     ConvertSignalMappings();
   } else if (IsNamed(currentPdu, kArMultiplexedIPdu)) {
-    if (IsError() || currentPduInstIoid == 0) return;
-    ConvertDynamicParts();
-    ConvertSelectorField();
-    ConvertStaticParts();
+    ConvertMultiplexedPdu();
   }
+}
+
+void cConverter4::ConvertPduToFrameMappings() {
+  ConvertPduToFrameMappingsOf(false, kArISignalIPdu);
 }
 
 // ---------------------------------------------------------------- multiplexed PDUs
 
-void cConverter4::ConvertDynamicParts() {
-  if (IsError() || currentPdu == nullptr) return;
-  const exElement* parts = RequireChild(ctx, currentPdu, kArDynamicParts);
-  if (parts == nullptr) return;
-  exElementVector list;
-  CollectChildrenCounted(ctx, parts, kArDynamicPart, list, 0, 0);
-  if (list.size() != 1) {
-    ReportElement(ctx, kSubWarnDefault, currentPdu,
-                  "wrong number of <DYNAMIC-PART> elements found");
-    return;
-  }
-  const exElement* alternatives = RequireChild(ctx, list[0], kArDynamicPartAlternatives);
+void cConverterBase::ConvertDynamicPartAlternatives(const exElement* part) {
+  const exElement* alternatives = RequireChild(ctx, part, kArDynamicPartAlternatives);
   if (alternatives == nullptr) return;
   exElementVector alternativeList;
   CollectChildrenCounted(ctx, alternatives, kArDynamicPartAlternative, alternativeList, 0, 0);
@@ -268,6 +279,32 @@ void cConverter4::ConvertDynamicParts() {
   }
 }
 
+void cConverterBase::ConvertStaticPart(const exElement* part) {
+  const exElement* ref = RequireChild(ctx, part, kArIPduRef);
+  if (ref == nullptr) return;
+  const exElement* staticPdu = ResolveReference(ctx, ref);
+  if (staticPdu == nullptr) return;
+  RequireShortName(ctx, staticPdu);
+
+  cAutoRestore<const exElement*> pduGuard(currentPdu, staticPdu);
+  cAutoRestore<uint64_t> subFrameGuard(currentSubFrameIoid, 0);
+  ConvertSignalMappings();
+}
+
+void cConverter4::ConvertDynamicParts() {
+  if (IsError() || currentPdu == nullptr) return;
+  const exElement* parts = RequireChild(ctx, currentPdu, kArDynamicParts);
+  if (parts == nullptr) return;
+  exElementVector list;
+  CollectChildrenCounted(ctx, parts, kArDynamicPart, list, 0, 0);
+  if (list.size() != 1) {
+    ReportElement(ctx, kSubWarnDefault, currentPdu,
+                  "wrong number of <DYNAMIC-PART> elements found");
+    return;
+  }
+  ConvertDynamicPartAlternatives(list[0]);
+}
+
 void cConverter4::ConvertStaticParts() {
   if (IsError() || currentPdu == nullptr) return;
   const exElement* parts = RequireChild(ctx, currentPdu, kArStaticParts);
@@ -278,13 +315,5 @@ void cConverter4::ConvertStaticParts() {
     ReportElement(ctx, kSubWarnDefault, currentPdu, "wrong number of <STATIC-PART> elements found");
     return;
   }
-  const exElement* ref = RequireChild(ctx, list[0], kArIPduRef);
-  if (ref == nullptr) return;
-  const exElement* staticPdu = ResolveReference(ctx, ref);
-  if (staticPdu == nullptr) return;
-  RequireShortName(ctx, staticPdu);
-
-  cAutoRestore<const exElement*> pduGuard(currentPdu, staticPdu);
-  cAutoRestore<uint64_t> subFrameGuard(currentSubFrameIoid, 0);
-  ConvertSignalMappings();
+  ConvertStaticPart(list[0]);
 }

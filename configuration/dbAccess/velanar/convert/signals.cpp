@@ -1,5 +1,7 @@
 // Signals of a PDU: one SIG_INST (placement), SIGNAL and CODING per
-// I-SIGNAL-TO-I-PDU-MAPPING.
+// I-SIGNAL-TO-I-PDU-MAPPING. The steps are shared by both releases; only the
+// container and reference names, where the length lives and the coding
+// differ.
 #include <cstdint>
 #include <cstring>
 
@@ -25,9 +27,9 @@ constexpr uint32_t kMostSignificantByteFirst = 1;
 
 }  // namespace
 
-void cConverter4::ConvertSignalMappings() {
+void cConverterBase::ConvertSignalMappingsIn(const char* containerName) {
   if (IsError() || currentPduInstIoid == 0 || currentPdu == nullptr) return;
-  const exElement* mappings = RequireChild(ctx, currentPdu, kArISignalToPduMappings);
+  const exElement* mappings = RequireChild(ctx, currentPdu, containerName);
   if (mappings == nullptr) return;
   exElementVector list;
   CollectChildrenCounted(ctx, mappings, kArISignalToIPduMapping, list, 1, 0);
@@ -38,10 +40,9 @@ void cConverter4::ConvertSignalMappings() {
   }
 }
 
-void cConverter4::ConvertSignalMapping() {
+void cConverterBase::ConvertSignalMappingBy(const char* signalRefName) {
   if (IsError() || currentMapping == nullptr) return;
-  // A mapping of a signal group has no I-SIGNAL-REF and ends here.
-  const exElement* ref = RequireChild(ctx, currentMapping, kArISignalRef);
+  const exElement* ref = RequireChild(ctx, currentMapping, signalRefName);
   if (ref == nullptr) return;
   const exElement* signal = ResolveReference(ctx, ref);
   if (signal == nullptr) return;
@@ -49,7 +50,7 @@ void cConverter4::ConvertSignalMapping() {
   ConvertSignal();
 }
 
-void cConverter4::ConvertSignal() {
+void cConverterBase::ConvertSignalPlacement(bool lengthMayBeOnSystemSignal) {
   if (IsError() || currentSignal == nullptr || currentPduRecord == nullptr) return;
 
   cValueConverterI32 readI32(ctx);
@@ -63,8 +64,15 @@ void cConverter4::ConvertSignal() {
   if (systemSignalRef == nullptr) return;
   const exElement* systemSignal = ResolveReference(ctx, systemSignalRef);
   if (systemSignal == nullptr) return;
+  // Where the SYSTEM-SIGNAL may hold the length, an I-SIGNAL's own length
+  // still wins. Missing in both is reported at the I-SIGNAL.
+  const exElement* lengthOwner = currentSignal;
+  if (lengthMayBeOnSystemSignal && FindChild(currentSignal, kArLength) == nullptr &&
+      FindChild(systemSignal, kArLength) != nullptr) {
+    lengthOwner = systemSignal;
+  }
   int32_t length = 0;
-  if (!ReadTypedChild<int32_t>(readI32, length, currentSignal, kArLength)) return;
+  if (!ReadTypedChild<int32_t>(readI32, length, lengthOwner, kArLength)) return;
   const uint32_t numBits = static_cast<uint32_t>(length);
 
   cAutoRestore<uint64_t> instanceGuard(
@@ -91,8 +99,12 @@ void cConverter4::ConvertSignal() {
     ctx->LinkToParent(VELAN_OT_SIG_INST, currentSignalIoid, VELAN_OT_SUB_FRAME,
                       currentSubFrameIoid);
   }
-  cCodingAr4 coding(ctx, currentSignal, numBits);
-  coding.Evaluate();
+  ConvertSignalCoding(numBits);
+}
+
+void cConverterBase::ConvertSignalCoding(uint32_t) {}
+
+void cConverterBase::WriteCoding(const cCoding& coding) {
   const uint64_t codingIoid =
       ctx->CreateChildObject(VELAN_OT_CODING, "", VELAN_OT_SIGNAL, currentSignalIoid);
   if (IsError()) return;
@@ -105,4 +117,23 @@ void cConverter4::ConvertSignal() {
   // The unit goes to the host without its terminating NUL.
   ctx->SetProperty(codingIoid, IDIP_COD_UNIT_STR, coding.unit,
                    static_cast<uint32_t>(std::strlen(coding.unit)));
+}
+
+void cConverter4::ConvertSignalMappings() {
+  ConvertSignalMappingsIn(kArISignalToPduMappings);
+}
+
+// A mapping of a signal group has no I-SIGNAL-REF and ends here.
+void cConverter4::ConvertSignalMapping() {
+  ConvertSignalMappingBy(kArISignalRef);
+}
+
+void cConverter4::ConvertSignal() {
+  ConvertSignalPlacement(false);
+}
+
+void cConverter4::ConvertSignalCoding(uint32_t numBits) {
+  cCodingAr4 coding(ctx, currentSignal, numBits);
+  coding.Evaluate();
+  WriteCoding(coding);
 }
