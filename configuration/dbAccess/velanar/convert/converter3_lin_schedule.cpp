@@ -24,8 +24,6 @@ const char kArRelativelyScheduledTiming[] = "AR:RELATIVELY-SCHEDULED-TIMING";
 const char kArDataTiming[] = "AR:DATA-TIMING";
 const char kArSubstitutedFrameRefs[] = "AR:SUBSTITUTED-FRAME-REFS";
 const char kArSubstitutedFrameRef[] = "AR:SUBSTITUTED-FRAME-REF";
-const char kArDelay[] = "AR:DELAY";
-const char kScheduleEntryName[] = "ScheduleTableEntry";
 
 uint64_t ElementKey(const exElement* element) {
   return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(element));
@@ -57,15 +55,7 @@ void cConverter3::ConvertScheduleTables() {
     const uint64_t tableIoid = table.first;
     for (const auto& position : table.second->positions) {
       if (IsError()) return;
-      const exElement* timing = position.second;
-      const uint64_t entryIoid = ctx->CreateChildObject(VELAN_OT_SCHED_ENTRY, kScheduleEntryName,
-                                                        VELAN_OT_SCHED_TABLE, tableIoid);
-      if (entryIoid == 0) continue;
-      cCvSTE* entryRecord = CreateScheduleEntryRecord(ctx, table.second->entries, entryIoid);
-      if (entryRecord == nullptr) return;
-      entryRecord->first = ElementKey(timing);
-      ReadAndSetProperty<cValueConverterF64>(ctx, entryIoid, IDIP_SCHED_ENTRY_DELAY_F64, timing,
-                                             kArDelay);
+      if (!CreateScheduleEntry(tableIoid, *table.second, position.second)) return;
     }
   }
 }
@@ -123,18 +113,9 @@ void cConverter3::ConvertScheduleTable() {
   if (name[0] == '\0') return;
   if (!MakeUniqueName(name, "_st")) return;
 
-  const uint64_t tableIoid =
-      ctx->CreateChildObject(VELAN_OT_SCHED_TABLE, name, VELAN_OT_CLUSTER, currentCluster->ioid);
-  // Records are keyed by the table's IOID: without an object there is none.
-  if (tableIoid == 0) return;
-  cCvST* record = CreateScheduleTableRecord(ctx, currentCluster->scheduleTables, tableIoid);
-  if (record == nullptr) return;
-  record->table = ElementKey(table);
-  SetDescription(tableIoid, IDIP_SCHED_TABLE_COMMENT_STR, table);
-  ReadAndSetProperty<cValueConverterU32>(ctx, tableIoid, IDIP_SCHED_TABLE_PRIORITY_U32, table,
-                                         "AR:PRIORITY");
-  ReadAndSetPropertyIfPresent<cCv_lin_ScheduleTable_RUN_MODE>(
-      ctx, tableIoid, IDIP_SCHED_TABLE_RUN_MODE_U32, table, "AR:RUN-MODE");
+  // Its entries are written from the timings once all tables exist.
+  uint64_t tableIoid = 0;
+  CreateScheduleTableObject(name, true, tableIoid);
 }
 
 void cConverter3::ConvertScheduleEntries() {
@@ -167,15 +148,7 @@ void cConverter3::ConvertUnconditionalEntry(uint64_t entryIoid, const exElement*
   const uint32_t kind = ClassifyLinFrame(frame);
   std::vector<uint64_t> ioids;
   if (kind == 0) {
-    const uint64_t ioid = FindFrameTriggeringIoid(frame);
-    if (ioid != 0) {
-      try {
-        ioids.push_back(ioid);
-      } catch (const std::bad_alloc&) {
-        ctx->status.RaiseError(StatusOutOfMemory);
-        return;
-      }
-    }
+    if (!AppendFrameTriggeringIoid(frame, ioids)) return;
   } else {
     if (const exElement* container = RequireChild(ctx, frame, kArSubstitutedFrameRefs)) {
       exElementVector refs;
@@ -206,28 +179,10 @@ void cConverter3::ResolveCollisions(const exElement* triggering, const exElement
   const exElement* timing =
       timings != nullptr ? RequireChild(ctx, timings, kArRelativelyScheduledTiming) : nullptr;
 
-  const char* name = "CollisionResolver";
-  if (!MakeUniqueName(name, "_crst")) return;
-  const uint64_t tableIoid =
-      ctx->CreateChildObject(VELAN_OT_SCHED_TABLE, name, VELAN_OT_CLUSTER, currentCluster->ioid);
-  if (tableIoid == 0) return;
-
-  exElementVector refs;
-  CollectChildren(FindChild(frame, kArSubstitutedFrameRefs), kArSubstitutedFrameRef, refs);
-  for (const exElement* ref : refs) {
-    if (IsError()) return;
-    const cVFT* record = FindFrameRecordOf(ResolveReference(ctx, ref));
-    if (record == nullptr || record->ioid == 0) continue;
-    const uint64_t entryIoid = ctx->CreateChildObject(VELAN_OT_SCHED_ENTRY, kScheduleEntryName,
-                                                      VELAN_OT_SCHED_TABLE, tableIoid);
-    if (IsError()) return;
-    ctx->SetPropertyU32(entryIoid, IDIP_SCHED_ENTRY_TYPE_U32, 0);
-    ctx->SetPropertyIoids(entryIoid, IDIP_SCHED_ENTRY_TRIGS_IOIDS, &record->ioid, 1);
-    if (timing != nullptr) {
-      ReadAndSetProperty<cValueConverterF64>(ctx, entryIoid, IDIP_SCHED_ENTRY_DELAY_F64, timing,
-                                             kArDelay);
-    }
-  }
+  bool complete = true;
+  const uint64_t tableIoid = CreateCollisionTable(frame, kArSubstitutedFrameRefs,
+                                                  kArSubstitutedFrameRef, timing, complete);
+  if (tableIoid == 0 || !complete) return;
 
   try {
     auto inserted = collisionMap.emplace(triggering, cCollisionEntry());

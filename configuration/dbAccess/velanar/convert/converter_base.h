@@ -178,6 +178,21 @@ class cConverterBase {
   void SetServiceType(uint64_t entryIoid, uint32_t kind);
   // TRIGGERING IOID of the frame's record in the current cluster, or 0.
   uint64_t FindFrameTriggeringIoid(const exElement* frame);
+  // SCHED_TABLE object and record of the current schedule table element
+  // named `name`, with comment, PRIORITY (when `readPriority`) and RUN-MODE.
+  // The record, or nullptr when there is none; `tableIoid` is the object.
+  cCvST* CreateScheduleTableObject(const char* name, bool readPriority, uint64_t& tableIoid);
+  // SCHED_ENTRY for `element` (its DELAY read) in the table; false when the
+  // conversion stops.
+  bool CreateScheduleEntry(uint64_t tableIoid, cCvST& table, const exElement* element);
+  // Appends the TRIGGERING IOID of `frame` when it has one; false when out
+  // of memory.
+  bool AppendFrameTriggeringIoid(const exElement* frame, std::vector<uint64_t>& ioids);
+  // Generated collision-resolving table: one entry per frame referenced in
+  // `frame`'s `refsName` container, with the DELAY of `delaySource`. Its
+  // IOID or 0; `complete` is false when an error ended the entries.
+  uint64_t CreateCollisionTable(const exElement* frame, const char* refsName, const char* refName,
+                                const exElement* delaySource, bool& complete);
   // Appends the TRIGGERING IOIDs of the frames named by the references.
   void CollectFrameTriggeringIoids(const exElementVector& refs, std::vector<uint64_t>& ioids);
   // IDIP_SCHED_ENTRY_TRIGS_IOIDS, when the list is not empty.

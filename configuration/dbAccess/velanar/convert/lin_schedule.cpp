@@ -49,31 +49,48 @@ void cConverter4::ConvertScheduleTable() {
   if (name[0] == '\0') return;
   if (!MakeUniqueName(name, "_st")) return;
 
-  const uint64_t tableIoid =
-      ctx->CreateChildObject(VELAN_OT_SCHED_TABLE, name, VELAN_OT_CLUSTER, currentCluster->ioid);
-  // Without an object there is nothing to fill, and records are keyed by IOID.
-  if (tableIoid == 0) return;
-  cCvST* record = CreateScheduleTableRecord(ctx, currentCluster->scheduleTables, tableIoid);
+  uint64_t tableIoid = 0;
+  cCvST* record = CreateScheduleTableObject(name, false, tableIoid);
   if (record == nullptr) return;
-  SetDescription(tableIoid, IDIP_SCHED_TABLE_COMMENT_STR, table);
-  record->table = ElementKey(table);
-
-  ReadAndSetPropertyIfPresent<cCv_lin_ScheduleTable_RUN_MODE>(
-      ctx, tableIoid, IDIP_SCHED_TABLE_RUN_MODE_U32, table, "AR:RUN-MODE");
 
   FillEntryPositions(record, FindChild(table, "AR:TABLE-ENTRYS"));
   for (const auto& position : record->positions) {
     if (IsError()) return;
-    const exElement* entry = position.second;
-    const uint64_t entryIoid = ctx->CreateChildObject(VELAN_OT_SCHED_ENTRY, kScheduleEntryName,
-                                                      VELAN_OT_SCHED_TABLE, tableIoid);
-    if (entryIoid == 0) continue;
-    cCvSTE* entryRecord = CreateScheduleEntryRecord(ctx, record->entries, entryIoid);
-    if (entryRecord == nullptr) return;
-    entryRecord->first = ElementKey(entry);
-    ReadAndSetProperty<cValueConverterF64>(ctx, entryIoid, IDIP_SCHED_ENTRY_DELAY_F64, entry,
-                                           "AR:DELAY");
+    if (!CreateScheduleEntry(tableIoid, *record, position.second)) return;
   }
+}
+
+cCvST* cConverterBase::CreateScheduleTableObject(const char* name, bool readPriority,
+                                                 uint64_t& tableIoid) {
+  const exElement* table = currentScheduleTable;
+  tableIoid =
+      ctx->CreateChildObject(VELAN_OT_SCHED_TABLE, name, VELAN_OT_CLUSTER, currentCluster->ioid);
+  // Without an object there is nothing to fill, and records are keyed by IOID.
+  if (tableIoid == 0) return nullptr;
+  cCvST* record = CreateScheduleTableRecord(ctx, currentCluster->scheduleTables, tableIoid);
+  if (record == nullptr) return nullptr;
+  record->table = ElementKey(table);
+  SetDescription(tableIoid, IDIP_SCHED_TABLE_COMMENT_STR, table);
+  if (readPriority) {
+    ReadAndSetProperty<cValueConverterU32>(ctx, tableIoid, IDIP_SCHED_TABLE_PRIORITY_U32, table,
+                                           "AR:PRIORITY");
+  }
+  ReadAndSetPropertyIfPresent<cCv_lin_ScheduleTable_RUN_MODE>(
+      ctx, tableIoid, IDIP_SCHED_TABLE_RUN_MODE_U32, table, "AR:RUN-MODE");
+  return record;
+}
+
+bool cConverterBase::CreateScheduleEntry(uint64_t tableIoid, cCvST& table,
+                                         const exElement* element) {
+  const uint64_t entryIoid = ctx->CreateChildObject(VELAN_OT_SCHED_ENTRY, kScheduleEntryName,
+                                                    VELAN_OT_SCHED_TABLE, tableIoid);
+  if (entryIoid == 0) return true;
+  cCvSTE* entryRecord = CreateScheduleEntryRecord(ctx, table.entries, entryIoid);
+  if (entryRecord == nullptr) return false;
+  entryRecord->first = ElementKey(element);
+  ReadAndSetProperty<cValueConverterF64>(ctx, entryIoid, IDIP_SCHED_ENTRY_DELAY_F64, element,
+                                         "AR:DELAY");
+  return true;
 }
 
 void cConverter4::FillEntryPositions(cCvST* table, const exElement* tableEntrys) {
@@ -172,15 +189,7 @@ void cConverter4::ConvertUnconditionalEntry(uint64_t entryIoid, const exElement*
   const uint32_t kind = ClassifyLinFrame(frame);
   std::vector<uint64_t> ioids;
   if (kind == 0) {
-    const uint64_t ioid = FindFrameTriggeringIoid(frame);
-    if (ioid != 0) {
-      try {
-        ioids.push_back(ioid);
-      } catch (const std::bad_alloc&) {
-        ctx->status.RaiseError(StatusOutOfMemory);
-        return;
-      }
-    }
+    if (!AppendFrameTriggeringIoid(frame, ioids)) return;
   } else {
     const bool sporadic = kind == 1;
     const exElement* container = RequireChild(
@@ -215,6 +224,15 @@ void cConverter4::ConvertUnconditionalEntry(uint64_t entryIoid, const exElement*
 
 uint64_t cConverter4::CreateCollisionResolverTable(const exElement* frame, const exElement* entry) {
   if (IsError() || currentCluster == nullptr || currentCluster->ioid == 0) return 0;
+  bool complete = true;
+  return CreateCollisionTable(frame, "AR:LIN-UNCONDITIONAL-FRAME-REFS",
+                              "AR:LIN-UNCONDITIONAL-FRAME-REF", entry, complete);
+}
+
+uint64_t cConverterBase::CreateCollisionTable(const exElement* frame, const char* refsName,
+                                              const char* refName, const exElement* delaySource,
+                                              bool& complete) {
+  complete = true;
   const char* name = "CollisionResolver";
   if (!MakeUniqueName(name, "_crst")) return 0;
   const uint64_t tableIoid =
@@ -222,21 +240,39 @@ uint64_t cConverter4::CreateCollisionResolverTable(const exElement* frame, const
   if (tableIoid == 0) return 0;
 
   exElementVector refs;
-  CollectChildren(FindChild(frame, "AR:LIN-UNCONDITIONAL-FRAME-REFS"),
-                  "AR:LIN-UNCONDITIONAL-FRAME-REF", refs);
+  CollectChildren(FindChild(frame, refsName), refName, refs);
   for (const exElement* ref : refs) {
-    if (IsError()) break;
+    if (IsError()) {
+      complete = false;
+      break;
+    }
     const cVFT* record = FindFrameRecordOf(ResolveReference(ctx, ref));
     if (record == nullptr || record->ioid == 0) continue;
     const uint64_t entryIoid = ctx->CreateChildObject(VELAN_OT_SCHED_ENTRY, kScheduleEntryName,
                                                       VELAN_OT_SCHED_TABLE, tableIoid);
-    if (IsError()) break;
+    if (IsError()) {
+      complete = false;
+      break;
+    }
     ctx->SetPropertyU32(entryIoid, IDIP_SCHED_ENTRY_TYPE_U32, 0);
     ctx->SetPropertyIoids(entryIoid, IDIP_SCHED_ENTRY_TRIGS_IOIDS, &record->ioid, 1);
-    ReadAndSetProperty<cValueConverterF64>(ctx, entryIoid, IDIP_SCHED_ENTRY_DELAY_F64, entry,
+    ReadAndSetProperty<cValueConverterF64>(ctx, entryIoid, IDIP_SCHED_ENTRY_DELAY_F64, delaySource,
                                            "AR:DELAY");
   }
   return tableIoid;
+}
+
+bool cConverterBase::AppendFrameTriggeringIoid(const exElement* frame,
+                                               std::vector<uint64_t>& ioids) {
+  const uint64_t ioid = FindFrameTriggeringIoid(frame);
+  if (ioid == 0) return true;
+  try {
+    ioids.push_back(ioid);
+  } catch (const std::bad_alloc&) {
+    ctx->status.RaiseError(StatusOutOfMemory);
+    return false;
+  }
+  return true;
 }
 
 uint64_t cConverterBase::FindFrameTriggeringIoid(const exElement* frame) {
