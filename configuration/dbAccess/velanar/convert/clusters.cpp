@@ -10,13 +10,7 @@
 
 void cConverter4::FindFibexElements() {
   if (IsError()) return;
-  fibexElements = FindChild(systemElement, "AR:FIBEX-ELEMENTS", 0);
-  if (fibexElements != nullptr) {
-    ctx->report.Write(kCatInfo, 1, "Found \"<FIBEX-ELEMENTS>\".");
-    return;
-  }
-  ctx->status.RaiseError(StatusNoCluster);
-  ctx->report.Write(kCatErr, 0, "Cannot find \"<FIBEX-ELEMENTS>\" element.");
+  fibexElements = FindSystemChild("FIBEX-ELEMENTS");
 }
 
 void cConverter4::CollectFibexElementRefs() {

@@ -17,13 +17,7 @@ cConverter3::~cConverter3() {
 
 void cConverter3::FindFibexElements() {
   if (IsError()) return;
-  fibexElementRefs = FindChild(systemElement, "AR:FIBEX-ELEMENT-REFS", 0);
-  if (fibexElementRefs != nullptr) {
-    ctx->report.Write(kCatInfo, 1, "Found \"<FIBEX-ELEMENT-REFS>\".");
-    return;
-  }
-  ctx->status.RaiseError(StatusNoCluster);
-  ctx->report.Write(kCatErr, 0, "Cannot find \"<FIBEX-ELEMENT-REFS>\" element.");
+  fibexElementRefs = FindSystemChild("FIBEX-ELEMENT-REFS");
 }
 
 void cConverter3::CollectFibexElementRefs() {

@@ -1,6 +1,7 @@
 #include "convert/converter_base.h"
 
 #include <cinttypes>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -138,6 +139,19 @@ void cConverterBase::CollectNamedDescendants(const exElement* start, const char*
   } catch (const std::bad_alloc&) {
     ctx->status.RaiseError(StatusOutOfMemory);
   }
+}
+
+const exElement* cConverterBase::FindSystemChild(const char* localName) {
+  char qname[64];
+  std::snprintf(qname, sizeof qname, "AR:%s", localName);
+  const exElement* child = FindChild(systemElement, qname, 0);
+  if (child != nullptr) {
+    ctx->report.Write(kCatInfo, 1, "Found \"<%s>\".", localName);
+    return child;
+  }
+  ctx->status.RaiseError(StatusNoCluster);
+  ctx->report.Write(kCatErr, 0, "Cannot find \"<%s>\" element.", localName);
+  return nullptr;
 }
 
 void cConverterBase::LocateSystem() {

@@ -73,6 +73,9 @@ class cConverterBase {
 
   // ---- Shared steps. ----
   void LocateSystem();
+  // The SYSTEM's child AR:<localName> (a short constant name), with a found
+  // message; when missing, the conversion ends with an error and nullptr.
+  const exElement* FindSystemChild(const char* localName);
   void ListUnresolvedFibexRefs();
   void ListResolvedFibexRefs();
   void ConvertClusters();
