@@ -31,32 +31,12 @@ void cConverter4::FindClusterConditional() {
 }
 
 void cConverter4::FindPhysicalChannels() {
-  channelA = nullptr;
-  channelB = nullptr;
-  if (currentCluster == nullptr) return;
-  currentCluster->channelCount = 0;
-  if (IsError()) return;
-
-  const uint32_t type = currentCluster->type;
-  exElementVector channels;
-  if (clusterConditional != nullptr) {
-    const exElement* container = RequireChild(ctx, clusterConditional, "AR:PHYSICAL-CHANNELS");
-    const int32_t maximum =
-        (type == kClusterCan || type == kClusterLin) ? 1 : (type == kClusterFlexRay ? 2 : 0);
-    if (container != nullptr) {
-      CollectChildrenCounted(ctx, container, ClusterArName("PHYSICAL-CHANNEL"), channels, 1,
-                             maximum);
-    }
-  }
-  if (!CheckChannelCount(ctx, static_cast<int32_t>(type), currentCluster->element,
-                         static_cast<int64_t>(channels.size()))) {
-    // A cluster without a usable channel ends the conversion.
-    ctx->status.RaiseError(StatusNoCluster);
-    return;
-  }
-  currentCluster->channelCount = static_cast<uint32_t>(channels.size());
-  channelA = channels[0];
-  if (channels.size() > 1) channelB = channels[1];
+  if (!ResetPhysicalChannels()) return;
+  const exElement* container = clusterConditional != nullptr
+                                   ? RequireChild(ctx, clusterConditional, "AR:PHYSICAL-CHANNELS")
+                                   : nullptr;
+  UsePhysicalChannels(container,
+                      container != nullptr ? ClusterArName("PHYSICAL-CHANNEL") : nullptr);
 }
 
 void cConverter4::ConvertBaudrate() {

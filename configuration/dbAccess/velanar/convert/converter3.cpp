@@ -31,28 +31,9 @@ void cConverter3::CollectFibexElementRefs() {
 }
 
 void cConverter3::FindPhysicalChannels() {
-  channelA = nullptr;
-  channelB = nullptr;
-  if (currentCluster == nullptr) return;
-  currentCluster->channelCount = 0;
-  if (IsError()) return;
-
-  const uint32_t type = currentCluster->type;
-  exElementVector channels;
-  const exElement* container = RequireChild(ctx, currentCluster->element, "AR:PHYSICAL-CHANNELS");
-  if (container != nullptr) {
-    const int32_t maximum =
-        (type == kClusterCan || type == kClusterLin) ? 1 : (type == kClusterFlexRay ? 2 : 0);
-    CollectChildrenCounted(ctx, container, "AR:PHYSICAL-CHANNEL", channels, 1, maximum);
-  }
-  if (!CheckChannelCount(ctx, static_cast<int32_t>(type), currentCluster->element,
-                         static_cast<int64_t>(channels.size()))) {
-    ctx->status.RaiseError(StatusNoCluster);
-    return;
-  }
-  currentCluster->channelCount = static_cast<uint32_t>(channels.size());
-  channelA = channels[0];
-  if (channels.size() > 1) channelB = channels[1];
+  if (!ResetPhysicalChannels()) return;
+  UsePhysicalChannels(RequireChild(ctx, currentCluster->element, "AR:PHYSICAL-CHANNELS"),
+                      "AR:PHYSICAL-CHANNEL");
 }
 
 void cConverter3::ConvertBaudrate() {

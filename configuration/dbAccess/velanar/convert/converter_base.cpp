@@ -154,6 +154,33 @@ const exElement* cConverterBase::FindSystemChild(const char* localName) {
   return nullptr;
 }
 
+bool cConverterBase::ResetPhysicalChannels() {
+  channelA = nullptr;
+  channelB = nullptr;
+  if (currentCluster == nullptr) return false;
+  currentCluster->channelCount = 0;
+  return !IsError();
+}
+
+void cConverterBase::UsePhysicalChannels(const exElement* container, const char* channelName) {
+  const uint32_t type = currentCluster->type;
+  exElementVector channels;
+  if (container != nullptr) {
+    const int32_t maximum =
+        (type == kClusterCan || type == kClusterLin) ? 1 : (type == kClusterFlexRay ? 2 : 0);
+    CollectChildrenCounted(ctx, container, channelName, channels, 1, maximum);
+  }
+  if (!CheckChannelCount(ctx, static_cast<int32_t>(type), currentCluster->element,
+                         static_cast<int64_t>(channels.size()))) {
+    // A cluster without a usable channel ends the conversion.
+    ctx->status.RaiseError(StatusNoCluster);
+    return;
+  }
+  currentCluster->channelCount = static_cast<uint32_t>(channels.size());
+  channelA = channels[0];
+  if (channels.size() > 1) channelB = channels[1];
+}
+
 void cConverterBase::LocateSystem() {
   if (IsError()) return;
   cCvMap systems;

@@ -76,6 +76,13 @@ class cConverterBase {
   // The SYSTEM's child AR:<localName> (a short constant name), with a found
   // message; when missing, the conversion ends with an error and nullptr.
   const exElement* FindSystemChild(const char* localName);
+  // Clears channels A and B and the current cluster's channel count; false
+  // when there is no cluster or an error.
+  bool ResetPhysicalChannels();
+  // Channels A and B of the current cluster: the `channelName` children of
+  // `container` (none when it is null), one for CAN and LIN, up to two for
+  // FlexRay.
+  void UsePhysicalChannels(const exElement* container, const char* channelName);
   void ListUnresolvedFibexRefs();
   void ListResolvedFibexRefs();
   void ConvertClusters();
