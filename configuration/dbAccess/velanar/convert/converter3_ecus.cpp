@@ -93,25 +93,7 @@ void cConverter3::ConvertFramePorts() {
 }
 
 void cConverter3::ConvertLinNodeAttributes(const exElement* controller, uint64_t connectorIoid) {
-  if (IsError() || controller == nullptr || connectorIoid == 0) return;
-  bool master;
-  if (IsNamed(controller, "AR:LIN-MASTER")) {
-    master = true;
-  } else if (IsNamed(controller, "AR:LIN-SLAVE")) {
-    master = false;
-  } else {
-    ReportElement(ctx, kSubWarnDefault, controller,
-                  "unexpected, the name should be  <LIN-MASTER> or <LIN-SLAVE>");
-    return;
-  }
-  ctx->SetPropertyU32(connectorIoid, IDIP_CON_LIN_IS_MASTER_U32, master ? 1 : 0);
-  if (master) {
-    ReadAndSetProperty<cValueConverterF64>(ctx, connectorIoid, IDIP_CON_LIN_TIMEBASE_F64,
-                                           controller, "AR:TIME-BASE");
-    ReadAndSetProperty<cValueConverterF64>(ctx, connectorIoid, IDIP_CON_LIN_JITTER_F64, controller,
-                                           "AR:TIME-BASE-JITTER");
-  } else {
-    ReadAndSetProperty<cValueConverterU8>(ctx, connectorIoid, IDIP_CON_LIN_CONFIGURED_NAD_U8,
-                                          controller, "AR:CONFIGURED-NAD");
-  }
+  bool master = false;
+  if (!ConvertLinNodeRole(controller, connectorIoid, master)) return;
+  ConvertLinRoleValues(connectorIoid, master, controller);
 }

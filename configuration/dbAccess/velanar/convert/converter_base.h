@@ -179,6 +179,12 @@ class cConverterBase {
   // unique ECU object with comment, controller, insertion under the name.
   void CompleteEcu(const exElement* connector, const exElement* ecuElement, const char* name,
                    bool readInitialNad);
+  // LIN-MASTER or LIN-SLAVE controller: IS_MASTER on the CONNECTOR; false
+  // (after a warning for any other element) when there is nothing more to read.
+  bool ConvertLinNodeRole(const exElement* controller, uint64_t connectorIoid, bool& master);
+  // TIME-BASE and TIME-BASE-JITTER of a master, CONFIGURED-NAD of a slave,
+  // read from `element`.
+  void ConvertLinRoleValues(uint64_t connectorIoid, bool master, const exElement* element);
   // Hands a connector's controller to the CAN or LIN controller slot.
   void DispatchController(const exElement* controller, uint64_t connectorIoid);
   // RX_TRIG ("IN") or TX_TRIG ("OUT") under the ECU's CONNECTOR, pointing at

@@ -94,9 +94,9 @@ void cConverter4::ConvertCanControllerAttributes(const exElement* controller,
   ctx->SetPropertyU32(currentCluster->ioid, IDIP_CLUSTER_CAN_FD_MODE_U32, 2);
 }
 
-void cConverter4::ConvertLinNodeAttributes(const exElement* controller, uint64_t connectorIoid) {
-  if (IsError() || controller == nullptr || connectorIoid == 0) return;
-  bool master;
+bool cConverterBase::ConvertLinNodeRole(const exElement* controller, uint64_t connectorIoid,
+                                        bool& master) {
+  if (IsError() || controller == nullptr || connectorIoid == 0) return false;
   if (IsNamed(controller, "AR:LIN-MASTER")) {
     master = true;
   } else if (IsNamed(controller, "AR:LIN-SLAVE")) {
@@ -104,9 +104,28 @@ void cConverter4::ConvertLinNodeAttributes(const exElement* controller, uint64_t
   } else {
     ReportElement(ctx, kSubWarnDefault, controller,
                   "unexpected, the name should be  <LIN-MASTER> or <LIN-SLAVE>");
-    return;
+    return false;
   }
   ctx->SetPropertyU32(connectorIoid, IDIP_CON_LIN_IS_MASTER_U32, master ? 1 : 0);
+  return true;
+}
+
+void cConverterBase::ConvertLinRoleValues(uint64_t connectorIoid, bool master,
+                                          const exElement* element) {
+  if (master) {
+    ReadAndSetProperty<cValueConverterF64>(ctx, connectorIoid, IDIP_CON_LIN_TIMEBASE_F64, element,
+                                           "AR:TIME-BASE");
+    ReadAndSetProperty<cValueConverterF64>(ctx, connectorIoid, IDIP_CON_LIN_JITTER_F64, element,
+                                           "AR:TIME-BASE-JITTER");
+  } else {
+    ReadAndSetProperty<cValueConverterU8>(ctx, connectorIoid, IDIP_CON_LIN_CONFIGURED_NAD_U8,
+                                          element, "AR:CONFIGURED-NAD");
+  }
+}
+
+void cConverter4::ConvertLinNodeAttributes(const exElement* controller, uint64_t connectorIoid) {
+  bool master = false;
+  if (!ConvertLinNodeRole(controller, connectorIoid, master)) return;
 
   const exElement* variants =
       RequireChild(ctx, controller, master ? "AR:LIN-MASTER-VARIANTS" : "AR:LIN-SLAVE-VARIANTS");
@@ -119,14 +138,8 @@ void cConverter4::ConvertLinNodeAttributes(const exElement* controller, uint64_t
 
   ReadAndSetProperty<cCv_lin_PROTOCOL_VERSION>(
       ctx, connectorIoid, IDIP_CON_LIN_PROTOCOL_VERSION_U32, conditional, "AR:PROTOCOL-VERSION");
-  if (master) {
-    ReadAndSetProperty<cValueConverterF64>(ctx, connectorIoid, IDIP_CON_LIN_TIMEBASE_F64,
-                                           conditional, "AR:TIME-BASE");
-    ReadAndSetProperty<cValueConverterF64>(ctx, connectorIoid, IDIP_CON_LIN_JITTER_F64, conditional,
-                                           "AR:TIME-BASE-JITTER");
-  } else {
-    ReadAndSetProperty<cValueConverterU8>(ctx, connectorIoid, IDIP_CON_LIN_CONFIGURED_NAD_U8,
-                                          conditional, "AR:CONFIGURED-NAD");
+  ConvertLinRoleValues(connectorIoid, master, conditional);
+  if (!master) {
     ReadAndSetProperty<cValueConverterU16>(ctx, connectorIoid, IDIP_CON_LIN_FUNCTION_ID_U16,
                                            conditional, "AR:FUNCTION-ID");
     ReadAndSetProperty<cValueConverterU16>(ctx, connectorIoid, IDIP_CON_LIN_SUPPLIER_ID_U16,
