@@ -83,17 +83,7 @@ void cConverter3::GatherTimings(const exElement* triggering) {
       }
       cCvST* record = currentCluster->scheduleTables.Find(tableIoid);
       if (record == nullptr) continue;
-
-      cValueConverterU32 converter(ctx);
-      uint32_t position = 0;
-      if (!ReadTypedChild(converter, position, timing, "AR:POSITION-IN-TABLE")) continue;
-      try {
-        // The first timing at a position stays.
-        record->positions.emplace(position, timing);
-      } catch (const std::bad_alloc&) {
-        ctx->status.RaiseError(StatusOutOfMemory);
-        return;
-      }
+      if (!AddEntryPosition(*record, timing)) return;
     }
   }
 

@@ -198,6 +198,9 @@ class cConverterBase {
   // named `name`, with comment, PRIORITY (when `readPriority`) and RUN-MODE.
   // The record, or nullptr when there is none; `tableIoid` is the object.
   cCvST* CreateScheduleTableObject(const char* name, bool readPriority, uint64_t& tableIoid);
+  // Enters `element` at its POSITION-IN-TABLE (the first one at a position
+  // stays); false when out of memory.
+  bool AddEntryPosition(cCvST& table, const exElement* element);
   // SCHED_ENTRY for `element` (its DELAY read) in the table; false when the
   // conversion stops.
   bool CreateScheduleEntry(uint64_t tableIoid, cCvST& table, const exElement* element);

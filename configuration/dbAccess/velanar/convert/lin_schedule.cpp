@@ -99,18 +99,22 @@ void cConverter4::FillEntryPositions(cCvST* table, const exElement* tableEntrys)
   if (tableEntrys == nullptr) return;
   const size_t count = tableEntrys->ChildCount();
   for (size_t i = 0; i < count; ++i) {
-    const exElement* entry = tableEntrys->Child(i);
-    cValueConverterU32 converter(ctx);
-    uint32_t position = 0;
-    if (!ReadTypedChild(converter, position, entry, "AR:POSITION-IN-TABLE")) continue;
-    try {
-      // The first entry at a position stays; later ones are dropped.
-      table->positions.emplace(position, entry);
-    } catch (const std::bad_alloc&) {
-      ctx->status.RaiseError(StatusOutOfMemory);
-      return;
-    }
+    if (!AddEntryPosition(*table, tableEntrys->Child(i))) return;
   }
+}
+
+bool cConverterBase::AddEntryPosition(cCvST& table, const exElement* element) {
+  cValueConverterU32 converter(ctx);
+  uint32_t position = 0;
+  if (!ReadTypedChild(converter, position, element, "AR:POSITION-IN-TABLE")) return true;
+  try {
+    // The first element at a position stays; later ones are dropped.
+    table.positions.emplace(position, element);
+  } catch (const std::bad_alloc&) {
+    ctx->status.RaiseError(StatusOutOfMemory);
+    return false;
+  }
+  return true;
 }
 
 uint32_t cConverter4::ClassifyScheduleEntry(const exElement* entry) {
