@@ -60,7 +60,7 @@ class cTimingAR4 : public cTimingBase {
 };
 
 // --- AUTOSAR 3 forms
-// AUTOSAR 3: one I-PDU-TIMING-SPECIFICATION with CYCLIC-TIMING
+// AUTOSAR 3: one timing element per PDU with CYCLIC-TIMING
 // (REPEATING-TIME, STARTING-TIME) and EVENT-CONTROLLED-TIMING.
 class cTimingAR3 : public cTimingBase {
  public:
