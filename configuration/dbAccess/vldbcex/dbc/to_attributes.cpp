@@ -100,13 +100,29 @@ void ToAttBase::WriteDefStart(ToLogFile& sink, const char* name) const {
 }
 
 void ToAttBase::WriteDefault(ToLogFile& sink, const char* name) const {
+  WriteDefaultLine(sink, name, true);
+}
+
+void ToAttBase::WriteDefaultLine(ToLogFile& sink, const char* name, bool quoted) const {
   if (!enabled_) return;
   sink.LineStart();
   sink.Write("BA_DEF_DEF_ \"");
   sink.Write(name);
-  sink.Write("\" \"");
+  sink.Write(quoted ? "\" \"" : "\" ");
   sink.Write(default_.c_str());
-  sink.Write("\";");
+  sink.Write(quoted ? "\";" : ";");
+  sink.Eol();
+}
+
+void ToAttBase::WriteRangeDef(ToLogFile& sink, const char* name, const char* kind,
+                              const std::string& minimum, const std::string& maximum) const {
+  if (!enabled_) return;
+  WriteDefStart(sink, name);
+  sink.Write(kind);
+  sink.Write(minimum.c_str());
+  sink.Write(" ");
+  sink.Write(maximum.c_str());
+  sink.Write(";");
   sink.Eol();
 }
 
@@ -186,25 +202,11 @@ ToAttInt::ToAttInt(const AttIntDesc& desc) : ToAttBase(kAttInt, desc.keyword) {
 }
 
 void ToAttInt::WriteDef(ToLogFile& sink, const char* name) const {
-  if (!enabled_) return;
-  WriteDefStart(sink, name);
-  sink.Write(" INT ");
-  sink.Write(minimum_.c_str());
-  sink.Write(" ");
-  sink.Write(maximum_.c_str());
-  sink.Write(";");
-  sink.Eol();
+  WriteRangeDef(sink, name, " INT ", minimum_, maximum_);
 }
 
 void ToAttInt::WriteDefault(ToLogFile& sink, const char* name) const {
-  if (!enabled_) return;
-  sink.LineStart();
-  sink.Write("BA_DEF_DEF_ \"");
-  sink.Write(name);
-  sink.Write("\" ");
-  sink.Write(default_.c_str());
-  sink.Write(";");
-  sink.Eol();
+  WriteDefaultLine(sink, name, false);
 }
 
 // ToAttFloat
@@ -216,25 +218,11 @@ ToAttFloat::ToAttFloat(const AttFloatDesc& desc) : ToAttBase(kAttFloat, desc.key
 }
 
 void ToAttFloat::WriteDef(ToLogFile& sink, const char* name) const {
-  if (!enabled_) return;
-  WriteDefStart(sink, name);
-  sink.Write(" FLOAT ");
-  sink.Write(minimum_.c_str());
-  sink.Write(" ");
-  sink.Write(maximum_.c_str());
-  sink.Write(";");
-  sink.Eol();
+  WriteRangeDef(sink, name, " FLOAT ", minimum_, maximum_);
 }
 
 void ToAttFloat::WriteDefault(ToLogFile& sink, const char* name) const {
-  if (!enabled_) return;
-  sink.LineStart();
-  sink.Write("BA_DEF_DEF_ \"");
-  sink.Write(name);
-  sink.Write("\" ");
-  sink.Write(default_.c_str());
-  sink.Write(";");
-  sink.Eol();
+  WriteDefaultLine(sink, name, false);
 }
 
 // ToAttEnum

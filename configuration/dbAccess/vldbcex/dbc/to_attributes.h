@@ -84,6 +84,11 @@ class ToAttBase {
   ToAttBase(uint32_t kind, const char* keyword);
   // "BA_DEF_ ", the keyword and a blank when there is one, the quoted name.
   void WriteDefStart(ToLogFile& sink, const char* name) const;
+  // The definition of a numeric kind: start, `kind` (" INT "), minimum, maximum.
+  void WriteRangeDef(ToLogFile& sink, const char* name, const char* kind,
+                     const std::string& minimum, const std::string& maximum) const;
+  // "BA_DEF_DEF_", the quoted name and the default, quoted or not.
+  void WriteDefaultLine(ToLogFile& sink, const char* name, bool quoted) const;
   void WriteValueLine(ToLogFile& sink, const char* name, const std::string& value, bool quoted,
                       const char* object1, const char* object2) const;
 
