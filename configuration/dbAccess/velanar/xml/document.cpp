@@ -1,5 +1,6 @@
 #include "xml/document.h"
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -20,8 +21,15 @@ int32_t exElement::FileIndex() const {
 
 const char* exElement::Attribute(const char* qname) const {
   if (attributes_ == nullptr || qname == nullptr) return nullptr;
-  auto it = attributes_->find(qname);
-  return it == attributes_->end() ? nullptr : it->second;
+  return attributes_->Find(qname);
+}
+
+const char* exAttributeMap::Find(const char* qname) const {
+  // Elements carry one or two attributes: a scan beats a binary search.
+  for (size_t i = 0; i < count_; ++i) {
+    if (std::strcmp(items_[i].first, qname) == 0) return items_[i].second;
+  }
+  return nullptr;
 }
 
 exDocument::exDocument()
@@ -159,18 +167,47 @@ bool exDocument::AppendChildren(exElement* parent, exElement* const* children, s
   return true;
 }
 
-bool exDocument::AddAttribute(exElement* element, const char* name, const char* value) {
-  if (element == nullptr || name == nullptr || value == nullptr) return false;
-  if (element->attributes_ == nullptr) {
-    void* memory = attributeMapPool_->Allocate(sizeof(exAttributeMap));
-    if (memory == nullptr) return false;
-    element->attributes_ = new (memory) exAttributeMap();
-  }
-  try {
-    element->attributes_->emplace(name, value);
-  } catch (...) {
+bool exDocument::SetAttributes(exElement* element, const exAttributeMap::value_type* pairs,
+                               size_t count) {
+  if (element == nullptr || element->attributes_ != nullptr || (count > 0 && pairs == nullptr))
     return false;
+  if (count == 0) return true;
+  using Pair = exAttributeMap::value_type;
+  if (count > (SIZE_MAX - sizeof(exAttributeMap)) / sizeof(Pair)) return false;
+  const size_t inlineSize = sizeof(exAttributeMap) + count * sizeof(Pair);
+  void* memory = attributeMapPool_->Allocate(inlineSize);
+  Pair* items = nullptr;
+  bool owned = false;
+  if (memory != nullptr) {
+    items = reinterpret_cast<Pair*>(static_cast<char*>(memory) + sizeof(exAttributeMap));
+  } else {
+    // More attributes than a pool block holds: the pairs go to the heap.
+    memory = attributeMapPool_->Allocate(sizeof(exAttributeMap));
+    if (memory == nullptr) return false;
+    items = new (std::nothrow) Pair[count];
+    if (items == nullptr) return false;
+    owned = true;
   }
+  // Insertion sort into place: the lists are short and mostly sorted already.
+  size_t kept = 0;
+  for (size_t i = 0; i < count; ++i) {
+    size_t at = kept;
+    bool duplicate = false;
+    while (at > 0) {
+      const int order = cmpxmlchar::Compare(pairs[i].first, items[at - 1].first);
+      if (order > 0) break;
+      if (order == 0) {
+        duplicate = true;
+        break;
+      }
+      --at;
+    }
+    if (duplicate) continue;
+    for (size_t k = kept; k > at; --k) new (&items[k]) Pair(items[k - 1]);
+    new (&items[at]) Pair(pairs[i]);
+    ++kept;
+  }
+  element->attributes_ = new (memory) exAttributeMap(items, kept, owned);
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "import/scoped.h"
@@ -34,8 +35,36 @@ class exElementVector : public std::vector<exElement*> {
   virtual void Dump(ToLogFile& sink) const;
 };
 
-// Attribute map of an element: pooled qualified name to pooled value.
-class exAttributeMap : public std::map<const char*, const char*, cmpxmlchar> {};
+// Attribute map of an element: pooled qualified name to pooled value, sorted
+// by name (cmpxmlchar), each name once. The pairs sit in one array right
+// behind the map in the attribute-map pool, so an attribute costs 16 bytes
+// instead of a tree node of its own; only a list too long for a pool block
+// gets a heap array, which the destructor frees.
+class exAttributeMap {
+ public:
+  using value_type = std::pair<const char*, const char*>;
+  using const_iterator = const value_type*;
+
+  exAttributeMap(value_type* items, size_t count, bool owned)
+      : items_(items), count_(count), owned_(owned) {}
+  ~exAttributeMap() {
+    if (owned_) delete[] items_;
+  }
+  exAttributeMap(const exAttributeMap&) = delete;
+  exAttributeMap& operator=(const exAttributeMap&) = delete;
+
+  size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  const_iterator begin() const { return items_; }
+  const_iterator end() const { return items_ + count_; }
+  // Value of the attribute with that qualified name, or null.
+  const char* Find(const char* qname) const;
+
+ private:
+  value_type* items_;
+  size_t count_;
+  bool owned_;
+};
 
 class exElement {
  public:
@@ -131,8 +160,10 @@ class exDocument : public exElement {
   // Makes the `count` elements at `children` the last children of `parent`,
   // growing its child list once; false (nothing changed) when out of memory.
   bool AppendChildren(exElement* parent, exElement* const* children, size_t count);
-  // Adds an attribute (pooled name and value); an existing name keeps its value.
-  bool AddAttribute(exElement* element, const char* name, const char* value);
+  // Gives an element without attributes its attribute map: the `count`
+  // pairs (pooled names and values) in document order; of two equal names the
+  // first keeps its value. False (nothing changed) when out of memory.
+  bool SetAttributes(exElement* element, const exAttributeMap::value_type* pairs, size_t count);
   // Stores the (pooled) text of an element.
   static void SetText(exElement* element, const char* text) { element->text_ = text ? text : ""; }
   static void SetName(exElement* element, const char* name) { element->name_ = name; }

@@ -370,13 +370,16 @@ void exParser::StartElement(const char* name, const char** attributes) {
 
   PushContext(created);  // cannot fail: room was made above
 
-  if (created != nullptr && attributes != nullptr) {
+  if (created != nullptr && attributes != nullptr && attributes[0] != nullptr) {
+    // The first attribute that cannot be made ends the list.
+    attributeBuffer_.clear();
     for (size_t i = 0; attributes[i] != nullptr && attributes[i + 1] != nullptr; i += 2) {
       const char* attributeName = QualifiedName(attributes[i]);
       const char* value = document_->Intern(attributes[i + 1]);
       if (attributeName == nullptr || value == nullptr) break;
-      if (!document_->AddAttribute(created, attributeName, value)) break;
+      attributeBuffer_.emplace_back(attributeName, value);
     }
+    document_->SetAttributes(created, attributeBuffer_.data(), attributeBuffer_.size());
   }
 }
 

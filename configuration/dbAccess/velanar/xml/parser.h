@@ -130,6 +130,8 @@ class exParser {
   // each context's children start at its `firstChild`.
   std::vector<exElement*> pending_;
   std::string nameBuffer_;
+  // Attributes of the current start tag, handed to the document at once.
+  std::vector<exAttributeMap::value_type> attributeBuffer_;
   // Qualified names already made in this file, keyed by the parser's name.
   // Only successes are kept: a binding, once made, never changes.
   std::unordered_map<std::string_view, const char*> nameCache_;

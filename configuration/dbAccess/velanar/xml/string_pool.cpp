@@ -3,15 +3,78 @@
 #include <cstring>
 #include <new>
 
+namespace {
+
+// Hash over 8-byte words with multiply-xorshift mixing: names of one export
+// share long prefixes and differ in their last bytes, and every byte reaches
+// every bit of the result.
+uint32_t HashText(const char* text, size_t length) {
+  constexpr uint64_t kMul1 = 0xbf58476d1ce4e5b9ULL;
+  constexpr uint64_t kMul2 = 0x94d049bb133111ebULL;
+  uint64_t h = 0x9e3779b97f4a7c15ULL ^ length;
+  while (length >= 8) {
+    uint64_t word;
+    std::memcpy(&word, text, 8);
+    h = (h ^ word) * kMul1;
+    h ^= h >> 31;
+    text += 8;
+    length -= 8;
+  }
+  uint64_t tail = 0;
+  std::memcpy(&tail, text, length);
+  h = (h ^ tail ^ (static_cast<uint64_t>(length) << 59)) * kMul2;
+  h ^= h >> 29;
+  h *= kMul1;
+  return static_cast<uint32_t>(h ^ (h >> 32));
+}
+
+}  // namespace
+
+exStringPoolSTL::~exStringPoolSTL() {
+  delete[] slots_;
+}
+
+exStringPoolSTL::Slot* exStringPoolSTL::Probe(const char* text, size_t length,
+                                              uint32_t hash) const {
+  const uint32_t shortLength = length >= kLongText ? kLongText : static_cast<uint32_t>(length);
+  for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
+    Slot* slot = &slots_[i];
+    if (slot->text == nullptr) return slot;
+    if (slot->hash != hash || slot->length != shortLength) continue;
+    if (shortLength == kLongText && std::strlen(slot->text) != length) continue;
+    if (std::memcmp(slot->text, text, length) == 0) return slot;
+  }
+}
+
+bool exStringPoolSTL::Grow() {
+  // The slot index comes from the 32-bit hash, so 2^32 slots is the limit.
+  const uint64_t size = slots_ == nullptr ? 1024 : (static_cast<uint64_t>(mask_) + 1) * 2;
+  if (size > (uint64_t{1} << 32) || size > SIZE_MAX / sizeof(Slot)) return false;
+  Slot* fresh = new (std::nothrow) Slot[static_cast<size_t>(size)]();
+  if (fresh == nullptr) return false;
+  Slot* old = slots_;
+  const size_t oldSize = old == nullptr ? 0 : mask_ + 1;
+  slots_ = fresh;
+  mask_ = static_cast<size_t>(size - 1);
+  // Distinct texts: each goes to the first free slot from its hash.
+  for (size_t i = 0; i < oldSize; ++i) {
+    if (old[i].text == nullptr) continue;
+    size_t at = old[i].hash & mask_;
+    while (slots_[at].text != nullptr) at = (at + 1) & mask_;
+    slots_[at] = old[i];
+  }
+  delete[] old;
+  return true;
+}
+
 const char* exStringPoolSTL::Find(const char* text) const {
   if (text == nullptr) return nullptr;
   return Find(text, std::strlen(text));
 }
 
 const char* exStringPoolSTL::Find(const char* text, size_t length) const {
-  if (text == nullptr) return nullptr;
-  auto it = texts_.find(std::string_view(text, length));
-  return it == texts_.end() ? nullptr : it->data();
+  if (text == nullptr || slots_ == nullptr) return nullptr;
+  return Probe(text, length, HashText(text, length))->text;
 }
 
 const char* exStringPoolSTL::Intern(const char* text) {
@@ -21,16 +84,21 @@ const char* exStringPoolSTL::Intern(const char* text) {
 
 const char* exStringPoolSTL::Intern(const char* text, size_t length) {
   if (text == nullptr) return nullptr;
-  if (const char* found = Find(text, length)) return found;
+  // Keep the table at most three quarters full, so probes stay short.
+  if ((count_ + 1) * 4 > (slots_ == nullptr ? 0 : (mask_ + 1) * 3) && !Grow()) {
+    return Find(text, length);
+  }
+  const uint32_t hash = HashText(text, length);
+  Slot* slot = Probe(text, length, hash);
+  if (slot->text != nullptr) return slot->text;
   char* copy = Store(length + 1);
   if (copy == nullptr) return nullptr;
   std::memcpy(copy, text, length);
   copy[length] = '\0';
-  try {
-    texts_.insert(std::string_view(copy, length));
-  } catch (...) {
-    return nullptr;  // the copy stays unused in its chunk
-  }
+  slot->text = copy;
+  slot->hash = hash;
+  slot->length = length >= kLongText ? kLongText : static_cast<uint32_t>(length);
+  ++count_;
   return copy;
 }
 

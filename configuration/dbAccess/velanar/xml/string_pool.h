@@ -4,9 +4,8 @@
 #define VELANAR_XML_STRING_POOL_H
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
-#include <string_view>
-#include <unordered_set>
 #include <vector>
 
 class IfcStringPool {
@@ -19,24 +18,44 @@ class IfcStringPool {
   virtual const char* Intern(const char* text) = 0;
 };
 
-// Copies live in large chunks that never move; a hash set of views into
-// them finds a text without copying it first.
+// Copies live in large chunks that never move. An open-addressing table of
+// (copy, hash, length) slots finds a text without copying it first: one
+// probe usually touches one slot and the copy, and no slot is allocated on
+// its own.
 class exStringPoolSTL : public IfcStringPool {
  public:
   static constexpr size_t kChunkSize = 64 * 1024;
+
+  exStringPoolSTL() = default;
+  ~exStringPoolSTL() override;
+  exStringPoolSTL(const exStringPoolSTL&) = delete;
+  exStringPoolSTL& operator=(const exStringPoolSTL&) = delete;
 
   const char* Find(const char* text) const override;
   const char* Intern(const char* text) override;
   // Same as Intern for the `length` bytes at `text` (which need no NUL).
   const char* Intern(const char* text, size_t length);
   const char* Find(const char* text, size_t length) const;
-  size_t Size() const { return texts_.size(); }
+  size_t Size() const { return count_; }
 
  private:
+  struct Slot {
+    const char* text;  // null: free
+    uint32_t hash;     // the text's hash; its low bits give the first slot
+    uint32_t length;   // kLongText for texts of 2^32 - 1 bytes and more
+  };
+  static constexpr uint32_t kLongText = UINT32_MAX;
+
+  // The slot holding the text, or the free slot where it belongs.
+  Slot* Probe(const char* text, size_t length, uint32_t hash) const;
+  // Doubles the table (or makes the first one); false when out of memory.
+  bool Grow();
   // Room for `size` bytes in the chunks; null when out of memory.
   char* Store(size_t size);
 
-  std::unordered_set<std::string_view> texts_;
+  Slot* slots_ = nullptr;
+  size_t mask_ = 0;  // slot count - 1; the slot count is a power of two
+  size_t count_ = 0;
   std::vector<std::unique_ptr<char[]>> chunks_;
   char* free_ = nullptr;  // next free byte of the current chunk
   size_t left_ = 0;       // free bytes in the current chunk

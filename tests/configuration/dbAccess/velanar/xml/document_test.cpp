@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "import/report.h"
 #include "xml/block_pool.h"
@@ -73,6 +74,38 @@ TEST(StringPool, EqualTextsShareOneCopy) {
   EXPECT_STREQ(pool.Intern(""), "");
   EXPECT_EQ(pool.Intern(nullptr), nullptr);
   EXPECT_EQ(pool.Size(), 2u);
+}
+
+// Enough texts to grow the table many times; prefixes of pooled texts,
+// texts differing only in their last byte and long texts stay distinct.
+TEST(StringPool, ManyTextsSurviveGrowthAndStayDistinct) {
+  exStringPoolSTL pool;
+  std::vector<const char*> copies;
+  char name[64];
+  for (int i = 0; i < 200000; ++i) {
+    std::snprintf(name, sizeof name, "CAN_%02d_F%05d_S%02d", i % 7, i / 7, i % 13);
+    const char* copy = pool.Intern(name);
+    ASSERT_NE(copy, nullptr);
+    ASSERT_STREQ(copy, name);
+    copies.push_back(copy);
+  }
+  EXPECT_EQ(pool.Size(), 200000u);
+  for (int i = 0; i < 200000; i += 997) {
+    std::snprintf(name, sizeof name, "CAN_%02d_F%05d_S%02d", i % 7, i / 7, i % 13);
+    EXPECT_EQ(pool.Find(name), copies[static_cast<size_t>(i)]);
+    EXPECT_EQ(pool.Intern(name), copies[static_cast<size_t>(i)]);
+    // A prefix is another text.
+    EXPECT_EQ(pool.Find(name, std::strlen(name) - 1), nullptr);
+  }
+  EXPECT_EQ(pool.Size(), 200000u);
+
+  const std::string big(100000, 'x');
+  const char* bigCopy = pool.Intern(big.c_str());
+  ASSERT_NE(bigCopy, nullptr);
+  EXPECT_EQ(pool.Intern(big.data(), big.size()), bigCopy);
+  EXPECT_EQ(pool.Find(big.data(), big.size() - 1), nullptr);
+  EXPECT_NE(pool.Intern(big.data(), big.size() - 1), bigCopy);
+  EXPECT_EQ(std::strlen(pool.Find(big.data(), big.size() - 1)), big.size() - 1);
 }
 
 TEST(DocumentNames, DefaultAndPrefixedAutosarNamespaceGiveTheSameNames) {
@@ -220,6 +253,43 @@ TEST(DocumentAttributes, PlainAndNamespacedAttributeNamesAndGeneratedPrefixes) {
   EXPECT_STREQ(one->Attribute("a"), "1");
   EXPECT_NE(FindChild(one, "ns1:inner"), nullptr);
   EXPECT_STREQ(doc->NamespaceUri("ns1"), "urn:two");
+}
+
+// Attribute maps are sorted by name (the dump shows that order); of two
+// equal names the first keeps its value; a list longer than a pool block holds
+// still keeps every attribute.
+TEST(DocumentAttributes, SortedFirstWinsAndLongLists) {
+  auto doc = NewDocument();
+  exElement* e = doc->NewElement();
+  ASSERT_NE(e, nullptr);
+  const exAttributeMap::value_type pairs[] = {
+      {doc->Intern("L"), doc->Intern("EN")},
+      {doc->Intern("DEST"), doc->Intern("FRAME")},
+      {doc->Intern("L"), doc->Intern("DE")},
+      {doc->Intern("A"), doc->Intern("1")},
+  };
+  ASSERT_TRUE(doc->SetAttributes(e, pairs, 4));
+  ASSERT_EQ(e->Attributes()->size(), 3u);
+  std::string order;
+  for (const auto& attribute : *e->Attributes()) order += std::string(attribute.first) + ";";
+  EXPECT_EQ(order, "A;DEST;L;");
+  EXPECT_STREQ(e->Attribute("L"), "EN");
+  EXPECT_STREQ(e->Attribute("DEST"), "FRAME");
+  EXPECT_EQ(e->Attribute("D"), nullptr);
+  // A map is set once.
+  EXPECT_FALSE(doc->SetAttributes(e, pairs, 1));
+
+  std::string body = "<A";
+  for (int i = 0; i < 3000; ++i)
+    body += " a" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
+  body += "/>";
+  auto big = NewDocument();
+  ASSERT_EQ(Parse(*big, Ar4(body)), kParseOk);
+  const exElement* a = FindChild(big->Child(0), "AR:A");
+  ASSERT_NE(a, nullptr);
+  ASSERT_EQ(a->Attributes()->size(), 3000u);
+  EXPECT_STREQ(a->Attribute("a0"), "0");
+  EXPECT_STREQ(a->Attribute("a2999"), "2999");
 }
 
 TEST(DocumentPositions, LineAndColumnOfTheStartTag) {
