@@ -2,9 +2,11 @@
 
 #include <dirent.h>
 #include <dlfcn.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace vplat {
@@ -102,6 +104,22 @@ bool EqualsIgnoreAsciiCase(const std::string& a, const std::string& b) {
     if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
   }
   return true;
+}
+
+void* AllocateHugeRegion(size_t size) {
+  if (size == 0 || size > SIZE_MAX - kHugeRegionSize) return nullptr;
+  const size_t rounded = (size + kHugeRegionSize - 1) & ~(kHugeRegionSize - 1);
+  void* region = nullptr;
+  if (posix_memalign(&region, kHugeRegionSize, rounded) != 0) return nullptr;
+#ifdef MADV_HUGEPAGE
+  // Only advice: without huge pages the region works as ordinary memory.
+  madvise(region, rounded, MADV_HUGEPAGE);
+#endif
+  return region;
+}
+
+void FreeHugeRegion(void* region) {
+  std::free(region);
 }
 
 }  // namespace vplat

@@ -26,17 +26,29 @@ class exBlockPool {
   // A request that does not fit into the rest of the current block starts a
   // new block; the rest of the old one is not used again.
   void* Allocate(size_t size);
+  // The same with the given alignment (a power of two, at most that of
+  // std::max_align_t): records of pointers packed without padding.
+  void* Allocate(size_t size, size_t alignment);
+
+  // Blocks allocated one by one before a pool switches to carving its blocks
+  // out of huge-page regions (see NewBlock).
+  static constexpr uint64_t kDirectBlocks = 16;
 
   uint64_t Used() const { return used_; }
   uint64_t BlockSize() const { return blockSize_; }
   uint64_t BlockCount() const { return blockCount_; }
 
  private:
+  // A fresh block, or null when out of memory.
+  char* NewBlock();
+
   uint64_t used_ = 0;
   uint64_t blockSize_;
   uint64_t blockCount_ = 0;
   char* current_ = nullptr;
-  std::vector<char*> blocks_;
+  std::vector<char*> blocks_;   // blocks allocated one by one
+  std::vector<char*> regions_;  // huge-page regions blocks are carved from
+  uint64_t regionLeft_ = 0;     // blocks still free in the last region
 };
 
 #endif

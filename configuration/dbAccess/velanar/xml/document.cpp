@@ -137,9 +137,9 @@ exElementArRoot* exDocument::NewFileRoot(int32_t fileIndex) {
 bool exDocument::AppendChild(exElement* parent, exElement* child) {
   if (parent == nullptr || child == nullptr) return false;
   if (parent->children_ == nullptr) {
-    void* memory = childListPool_->Allocate(sizeof(exElementVector));
+    void* memory = childListPool_->Allocate(sizeof(exElementVector), alignof(exElementVector));
     if (memory == nullptr) return false;
-    parent->children_ = new (memory) exElementVector();
+    parent->children_ = new (memory) exElementVector(childListPool_);
   }
   try {
     parent->children_->push_back(child);
@@ -154,9 +154,9 @@ bool exDocument::AppendChildren(exElement* parent, exElement* const* children, s
   if (parent == nullptr || (count > 0 && children == nullptr)) return false;
   if (count == 0) return true;
   if (parent->children_ == nullptr) {
-    void* memory = childListPool_->Allocate(sizeof(exElementVector));
+    void* memory = childListPool_->Allocate(sizeof(exElementVector), alignof(exElementVector));
     if (memory == nullptr) return false;
-    parent->children_ = new (memory) exElementVector();
+    parent->children_ = new (memory) exElementVector(childListPool_);
   }
   try {
     parent->children_->insert(parent->children_->end(), children, children + count);

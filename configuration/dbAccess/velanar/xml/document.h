@@ -6,6 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <new>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -23,11 +26,71 @@ constexpr int32_t kElementPlain = 0;
 constexpr int32_t kElementFileRoot = 1;
 constexpr int32_t kElementDocument = 2;
 
+// Allocator of element lists. A child list takes its array from the
+// document's child-list pool, right behind the list itself, so building a
+// child list costs no heap allocation and tearing it down frees nothing: the
+// pool frees its blocks at once. A list without pool (every result list of
+// the navigation operations) and arrays of more than kPooledItems use the
+// heap. Whether an array is pooled follows from its length alone, so
+// releasing one never looks at the pool.
+template <typename T>
+class exListAllocator {
+ public:
+  using value_type = T;
+  using propagate_on_container_copy_assignment = std::false_type;
+  using propagate_on_container_move_assignment = std::false_type;
+  using propagate_on_container_swap = std::false_type;
+  using is_always_equal = std::false_type;
+  static constexpr size_t kPooledItems = 1024;
+
+  exListAllocator() noexcept = default;
+  explicit exListAllocator(exBlockPool* pool) noexcept : pool_(pool) {}
+  template <typename U>
+  exListAllocator(const exListAllocator<U>& other) noexcept : pool_(other.Pool()) {}
+
+  T* allocate(size_t n) {
+    if (Pooled(n)) {
+      // A pool whose blocks are too small counts as exhausted.
+      void* memory = pool_->Allocate(n * sizeof(T), alignof(T));
+      if (memory == nullptr) throw std::bad_alloc();
+      return static_cast<T*>(memory);
+    }
+    return std::allocator<T>().allocate(n);
+  }
+  void deallocate(T* p, size_t n) noexcept {
+    if (!Pooled(n)) std::allocator<T>().deallocate(p, n);
+  }
+  // A copy of a list is an ordinary heap list.
+  exListAllocator select_on_container_copy_construction() const { return exListAllocator(); }
+
+  exBlockPool* Pool() const { return pool_; }
+  template <typename U>
+  bool operator==(const exListAllocator<U>& other) const {
+    return pool_ == other.Pool();
+  }
+  template <typename U>
+  bool operator!=(const exListAllocator<U>& other) const {
+    return pool_ != other.Pool();
+  }
+
+ private:
+  bool Pooled(size_t n) const { return pool_ != nullptr && n <= kPooledItems; }
+
+  exBlockPool* pool_ = nullptr;
+};
+
 // List of element pointers: the child list of an element and the result list
 // of the navigation operations.
-class exElementVector : public std::vector<exElement*> {
+class exElementVector : public std::vector<exElement*, exListAllocator<exElement*>> {
  public:
   exElementVector() = default;
+  explicit exElementVector(exBlockPool* pool)
+      : std::vector<exElement*, exListAllocator<exElement*>>(exListAllocator<exElement*>(pool)) {}
+  // Copies are heap lists, and there are no moves (a moved list would carry
+  // the pool along): a list taken from a child list never depends on the
+  // document's pools.
+  exElementVector(const exElementVector&) = default;
+  exElementVector& operator=(const exElementVector&) = default;
   virtual ~exElementVector() = default;
   // Writes every element of the list, with its subtree, as indented XML-like
   // text to the sink (nothing when the sink has no file). Works without

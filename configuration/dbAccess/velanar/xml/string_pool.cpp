@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "velan_platform.h"
+
 namespace {
 
 // Hash over 8-byte words with multiply-xorshift mixing: names of one export
@@ -31,7 +33,27 @@ uint32_t HashText(const char* text, size_t length) {
 }  // namespace
 
 exStringPoolSTL::~exStringPoolSTL() {
-  delete[] slots_;
+  if (slots_ != nullptr) FreeTable(slots_, mask_ + 1);
+}
+
+// Tables of 2 MiB and more live in huge-page regions: every lookup touches a
+// random slot, so TLB misses would dominate otherwise.
+exStringPoolSTL::Slot* exStringPoolSTL::NewTable(size_t size) {
+  const size_t bytes = size * sizeof(Slot);
+  if (bytes < vplat::kHugeRegionSize) return new (std::nothrow) Slot[size]();
+  void* region = vplat::AllocateHugeRegion(bytes);
+  if (region == nullptr) return nullptr;
+  Slot* table = static_cast<Slot*>(region);
+  for (size_t i = 0; i < size; ++i) new (&table[i]) Slot{nullptr, 0, 0};
+  return table;
+}
+
+void exStringPoolSTL::FreeTable(Slot* table, size_t size) {
+  if (size * sizeof(Slot) < vplat::kHugeRegionSize) {
+    delete[] table;
+  } else {
+    vplat::FreeHugeRegion(table);
+  }
 }
 
 exStringPoolSTL::Slot* exStringPoolSTL::Probe(const char* text, size_t length,
@@ -50,7 +72,7 @@ bool exStringPoolSTL::Grow() {
   // The slot index comes from the 32-bit hash, so 2^32 slots is the limit.
   const uint64_t size = slots_ == nullptr ? 1024 : (static_cast<uint64_t>(mask_) + 1) * 2;
   if (size > (uint64_t{1} << 32) || size > SIZE_MAX / sizeof(Slot)) return false;
-  Slot* fresh = new (std::nothrow) Slot[static_cast<size_t>(size)]();
+  Slot* fresh = NewTable(static_cast<size_t>(size));
   if (fresh == nullptr) return false;
   Slot* old = slots_;
   const size_t oldSize = old == nullptr ? 0 : mask_ + 1;
@@ -63,7 +85,7 @@ bool exStringPoolSTL::Grow() {
     while (slots_[at].text != nullptr) at = (at + 1) & mask_;
     slots_[at] = old[i];
   }
-  delete[] old;
+  if (old != nullptr) FreeTable(old, oldSize);
   return true;
 }
 
@@ -104,20 +126,21 @@ const char* exStringPoolSTL::Intern(const char* text, size_t length) {
 
 char* exStringPoolSTL::Store(size_t size) {
   if (size > left_) {
-    // Long texts get a chunk of their own; the current chunk stays current.
-    const bool own = size > kChunkSize / 4;
-    const size_t chunkSize = own ? size : kChunkSize;
-    try {
-      if (chunks_.size() == chunks_.capacity()) chunks_.reserve(chunks_.capacity() * 2 + 16);
-    } catch (...) {
-      return nullptr;
+    if (size > kChunkSize / 4) {
+      // Long texts get a chunk of their own; the current chunk stays current.
+      try {
+        if (chunks_.size() == chunks_.capacity()) chunks_.reserve(chunks_.capacity() * 2 + 16);
+      } catch (...) {
+        return nullptr;
+      }
+      char* chunk = new (std::nothrow) char[size];
+      if (chunk != nullptr) chunks_.emplace_back(chunk);
+      return chunk;
     }
-    char* chunk = new (std::nothrow) char[chunkSize];
+    char* chunk = static_cast<char*>(chunkPool_.Allocate(kChunkSize));
     if (chunk == nullptr) return nullptr;
-    chunks_.emplace_back(chunk);
-    if (own) return chunk;
     free_ = chunk;
-    left_ = chunkSize;
+    left_ = kChunkSize;
   }
   char* result = free_;
   free_ += size;

@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "xml/block_pool.h"
+
 class IfcStringPool {
  public:
   virtual ~IfcStringPool() = default;
@@ -50,15 +52,18 @@ class exStringPoolSTL : public IfcStringPool {
   Slot* Probe(const char* text, size_t length, uint32_t hash) const;
   // Doubles the table (or makes the first one); false when out of memory.
   bool Grow();
+  static Slot* NewTable(size_t size);
+  static void FreeTable(Slot* table, size_t size);
   // Room for `size` bytes in the chunks; null when out of memory.
   char* Store(size_t size);
 
   Slot* slots_ = nullptr;
   size_t mask_ = 0;  // slot count - 1; the slot count is a power of two
   size_t count_ = 0;
-  std::vector<std::unique_ptr<char[]>> chunks_;
-  char* free_ = nullptr;  // next free byte of the current chunk
-  size_t left_ = 0;       // free bytes in the current chunk
+  exBlockPool chunkPool_{kChunkSize};
+  std::vector<std::unique_ptr<char[]>> chunks_;  // texts too long for a chunk
+  char* free_ = nullptr;                         // next free byte of the current chunk
+  size_t left_ = 0;                              // free bytes in the current chunk
 };
 
 #endif

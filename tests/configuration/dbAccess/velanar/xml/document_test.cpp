@@ -59,6 +59,64 @@ TEST(BlockPool, ServesFromBlocksAndStartsANewBlockWhenTheRestIsTooSmall) {
   EXPECT_EQ(pool.BlockCount(), 3u);
 }
 
+TEST(BlockPool, PackedRecordsAndGrowthIntoLargeRegions) {
+  exBlockPool packed(256);
+  char* a = static_cast<char*>(packed.Allocate(40, 8));
+  char* b = static_cast<char*>(packed.Allocate(8, 8));
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(b, a + 40);  // no padding to 16
+  // An unusable alignment falls back to the default one.
+  char* c = static_cast<char*>(packed.Allocate(8, 3));
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(c) % alignof(std::max_align_t), 0u);
+
+  // Far beyond the first blocks the pool carves its blocks out of large
+  // regions: every block is still whole, distinct and writable.
+  exBlockPool pool(exBlockPool::kElementBlockSize);
+  std::vector<char*> blocks;
+  for (uint64_t i = 0; i < exBlockPool::kDirectBlocks + 100; ++i) {
+    char* block = static_cast<char*>(pool.Allocate(exBlockPool::kElementBlockSize));
+    ASSERT_NE(block, nullptr);
+    std::memset(block, static_cast<int>(i), exBlockPool::kElementBlockSize);
+    blocks.push_back(block);
+  }
+  EXPECT_EQ(pool.BlockCount(), exBlockPool::kDirectBlocks + 100);
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    EXPECT_EQ(static_cast<unsigned char>(blocks[i][0]), static_cast<unsigned char>(i));
+    EXPECT_EQ(static_cast<unsigned char>(blocks[i][exBlockPool::kElementBlockSize - 1]),
+              static_cast<unsigned char>(i));
+  }
+}
+
+// Child lists live in the child-list pool; a copy of one (or a "moved" one)
+// is an ordinary list that outlives the pool, and a long list uses the heap.
+TEST(ElementLists, PooledChildListsCopyToHeapLists) {
+  exElementVector copy;
+  exElementVector moved;
+  exElementVector big;
+  {
+    exBlockPool pool(exBlockPool::kChildListBlockSize);
+    exElementVector pooled(&pool);
+    exElement* dummy = reinterpret_cast<exElement*>(&pool);
+    pooled.insert(pooled.end(), 3, dummy);
+    EXPECT_EQ(pool.BlockCount(), 1u);
+    copy = pooled;
+    exElementVector copied(pooled);
+    EXPECT_EQ(copied.get_allocator().Pool(), nullptr);
+    moved = std::move(copied);
+    exElementVector large(&pool);
+    large.insert(large.end(), exListAllocator<exElement*>::kPooledItems + 1, dummy);
+    EXPECT_EQ(pool.Used(), sizeof(exElement*) * 3);  // the long array is not in the pool
+    exElementVector fromLarge(std::move(large));
+    EXPECT_EQ(fromLarge.get_allocator().Pool(), nullptr);
+    big = fromLarge;
+  }
+  EXPECT_EQ(copy.size(), 3u);
+  EXPECT_EQ(copy.get_allocator().Pool(), nullptr);
+  EXPECT_EQ(moved.size(), 3u);
+  copy.push_back(nullptr);  // grows on the heap
+  EXPECT_EQ(big.size(), exListAllocator<exElement*>::kPooledItems + 1);
+}
+
 TEST(StringPool, EqualTextsShareOneCopy) {
   exStringPoolSTL pool;
   EXPECT_EQ(pool.Find("AR:SHORT-NAME"), nullptr);
