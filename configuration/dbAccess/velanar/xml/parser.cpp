@@ -238,19 +238,14 @@ void exParser::StartNamespace(const char* prefix, const char* uri) {
 }
 
 const char* exParser::QualifiedName(const char* name) {
-  const std::string_view key(name);
-  auto cached = nameCache_.find(key);
-  if (cached != nameCache_.end()) return cached->second;
+  const size_t length = std::strlen(name);
+  const uint32_t hash = exHashText(name, length);
+  if (const char* cached = nameCache_.Find(name, length, hash)) return cached;
   const char* qualified = MakeQualifiedName(name);
   if (qualified != nullptr) {
     // The key must outlive the parser's buffer: it is pooled as well.
-    const char* pooledKey = document_->Intern(name, key.size());
-    if (pooledKey != nullptr) {
-      try {
-        nameCache_.emplace(std::string_view(pooledKey, key.size()), qualified);
-      } catch (...) {
-      }
-    }
+    const char* pooledKey = document_->Intern(name, length);
+    if (pooledKey != nullptr) nameCache_.Insert(pooledKey, length, hash, qualified);
   }
   return qualified;
 }

@@ -6,11 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "xml/document.h"
+#include "xml/name_cache.h"
 
 // Text buffer of one open element; grows in steps of 32 bytes.
 class exString {
@@ -134,7 +133,7 @@ class exParser {
   std::vector<exAttributeMap::value_type> attributeBuffer_;
   // Qualified names already made in this file, keyed by the parser's name.
   // Only successes are kept: a binding, once made, never changes.
-  std::unordered_map<std::string_view, const char*> nameCache_;
+  exNameCache nameCache_;
   // Open elements below one whose context could not be pushed (out of
   // memory); they are only counted so that the end tags stay balanced.
   size_t phantomDepth_ = 0;

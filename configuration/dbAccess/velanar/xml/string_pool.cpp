@@ -5,12 +5,10 @@
 
 #include "velan_platform.h"
 
-namespace {
-
 // Hash over 8-byte words with multiply-xorshift mixing: names of one export
 // share long prefixes and differ in their last bytes, and every byte reaches
 // every bit of the result.
-uint32_t HashText(const char* text, size_t length) {
+uint32_t exHashText(const char* text, size_t length) {
   constexpr uint64_t kMul1 = 0xbf58476d1ce4e5b9ULL;
   constexpr uint64_t kMul2 = 0x94d049bb133111ebULL;
   uint64_t h = 0x9e3779b97f4a7c15ULL ^ length;
@@ -29,8 +27,6 @@ uint32_t HashText(const char* text, size_t length) {
   h *= kMul1;
   return static_cast<uint32_t>(h ^ (h >> 32));
 }
-
-}  // namespace
 
 exStringPoolSTL::~exStringPoolSTL() {
   if (slots_ != nullptr) FreeTable(slots_, mask_ + 1);
@@ -96,7 +92,7 @@ const char* exStringPoolSTL::Find(const char* text) const {
 
 const char* exStringPoolSTL::Find(const char* text, size_t length) const {
   if (text == nullptr || slots_ == nullptr) return nullptr;
-  return Probe(text, length, HashText(text, length))->text;
+  return Probe(text, length, exHashText(text, length))->text;
 }
 
 const char* exStringPoolSTL::Intern(const char* text) {
@@ -110,7 +106,7 @@ const char* exStringPoolSTL::Intern(const char* text, size_t length) {
   if ((count_ + 1) * 4 > (slots_ == nullptr ? 0 : (mask_ + 1) * 3) && !Grow()) {
     return Find(text, length);
   }
-  const uint32_t hash = HashText(text, length);
+  const uint32_t hash = exHashText(text, length);
   Slot* slot = Probe(text, length, hash);
   if (slot->text != nullptr) return slot->text;
   char* copy = Store(length + 1);

@@ -10,6 +10,9 @@
 
 #include "xml/block_pool.h"
 
+// Hash of the `length` bytes at `text`, as the pools use it.
+uint32_t exHashText(const char* text, size_t length);
+
 class IfcStringPool {
  public:
   virtual ~IfcStringPool() = default;

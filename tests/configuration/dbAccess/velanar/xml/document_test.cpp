@@ -11,6 +11,7 @@
 #include "import/report.h"
 #include "xml/block_pool.h"
 #include "xml/document.h"
+#include "xml/name_cache.h"
 #include "xml/navigation.h"
 #include "xml/parser.h"
 #include "xml/string_pool.h"
@@ -164,6 +165,31 @@ TEST(StringPool, ManyTextsSurviveGrowthAndStayDistinct) {
   EXPECT_EQ(pool.Find(big.data(), big.size() - 1), nullptr);
   EXPECT_NE(pool.Intern(big.data(), big.size() - 1), bigCopy);
   EXPECT_EQ(std::strlen(pool.Find(big.data(), big.size() - 1)), big.size() - 1);
+}
+
+TEST(NameCache, GrowsAndKeepsTheFirstValue) {
+  exStringPoolSTL keys;
+  exNameCache cache;
+  std::vector<std::string> names;
+  for (int i = 0; i < 3000; ++i) names.push_back("urn:x:NAME-" + std::to_string(i));
+  for (const std::string& name : names) {
+    const char* key = keys.Intern(name.c_str());
+    ASSERT_TRUE(cache.Insert(key, name.size(), exHashText(key, name.size()), key + 6));
+  }
+  EXPECT_EQ(cache.Size(), names.size());
+  for (const std::string& name : names) {
+    EXPECT_STREQ(cache.Find(name.data(), name.size(), exHashText(name.data(), name.size())),
+                 name.c_str() + 6);
+  }
+  const std::string first = names[0];
+  EXPECT_TRUE(cache.Insert(keys.Intern(first.c_str()), first.size(),
+                           exHashText(first.data(), first.size()), "other"));
+  EXPECT_STREQ(cache.Find(first.data(), first.size(), exHashText(first.data(), first.size())),
+               "NAME-0");
+  // A prefix of a cached name is not cached.
+  EXPECT_EQ(cache.Find(first.data(), first.size() - 1, exHashText(first.data(), first.size() - 1)),
+            nullptr);
+  EXPECT_EQ(cache.Size(), names.size());
 }
 
 TEST(DocumentNames, DefaultAndPrefixedAutosarNamespaceGiveTheSameNames) {
