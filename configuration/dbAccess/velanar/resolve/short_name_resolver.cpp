@@ -205,62 +205,57 @@ void cSNRMap::ListToLog(ToLogFile& log, int32_t level) const {
 
 void BuildResolverTree(const exElement* element, cSNRCollectionBase* collection) {
   if (element == nullptr || collection == nullptr) return;
-  // One frame per element being walked; `node` is set when the element is a
-  // node of the tree whose collection is `collection`.
+  // One frame per element being walked; `owner` is the node of the nearest
+  // named ancestor (null: names go into `collection` itself). A node starts
+  // with the shared empty collection and gets a map of its own only when a
+  // named descendant turns up, so the many leaves of the tree cost no map.
   struct Frame {
     const exElement* element;
     size_t next;
-    cSNRCollectionBase* collection;
-    cShortNameResolver* node;
+    cShortNameResolver* owner;
   };
-  // A node whose subtree held no named element shares the empty collection.
-  auto finish = [](cShortNameResolver* node) {
-    if (node == nullptr) return;
-    cSNRCollectionBase* children = node->Children();
-    if (children != nullptr && children->IsMap() && children->Size() == 0) {
-      delete children;
-      node->SetChildren(&cSNREmptyMap::Instance());
-    }
+  // The collection names under `owner` go into; null when out of memory.
+  auto collectionOf = [collection](cShortNameResolver* owner) -> cSNRCollectionBase* {
+    if (owner == nullptr) return collection;
+    cSNRCollectionBase* children = owner->Children();
+    if (children != nullptr && children->IsMap()) return children;
+    cSNRMap* map = new (std::nothrow) cSNRMap();
+    if (map != nullptr) owner->SetChildren(map);
+    return map;
   };
   std::vector<Frame> frames;
   try {
-    frames.push_back({element, 0, collection, nullptr});
+    frames.push_back({element, 0, nullptr});
   } catch (...) {
     return;
   }
   while (!frames.empty()) {
     Frame& frame = frames.back();
     if (frame.next >= frame.element->ChildCount()) {
-      cShortNameResolver* node = frame.node;
       frames.pop_back();
-      finish(node);
       continue;
     }
     const exElement* child = frame.element->Child(frame.next++);
     // An element without children has neither a SHORT-NAME nor descendants.
     if (child == nullptr || child->ChildCount() == 0) continue;
-    cSNRCollectionBase* target = frame.collection;
     const char* name = GetShortName(child);
-    Frame inner{child, 0, target, nullptr};
+    Frame inner{child, 0, frame.owner};
     if (*name != '\0') {
-      cSNRMap* children = new (std::nothrow) cSNRMap();
+      cSNRCollectionBase* target = collectionOf(frame.owner);
+      if (target == nullptr) continue;  // out of memory: the subtree is left out
       cShortNameResolver* node =
-          children ? new (std::nothrow) cShortNameResolver(child, children) : nullptr;
-      if (node == nullptr) {
-        delete children;
-        continue;  // out of memory: the subtree is left out
-      }
+          new (std::nothrow) cShortNameResolver(child, &cSNREmptyMap::Instance());
+      if (node == nullptr) continue;
       if (!target->Insert(name, node)) {
         delete node;
         continue;
       }
-      inner.collection = children;
-      inner.node = node;
+      inner.owner = node;
     }
     try {
       frames.push_back(inner);
     } catch (...) {
-      finish(inner.node);  // out of memory: the subtree is left out
+      // out of memory: the subtree is left out
     }
   }
 }
