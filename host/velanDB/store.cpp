@@ -59,6 +59,12 @@ Store& Store::Get() {
 }
 
 int32_t Store::AllocateId(Database* db, uint32_t index, SlotKind kind, uint64_t* id) {
+  if (freed_.size() > kReuseDelay) {
+    *id = freed_.front();
+    freed_.pop_front();
+    slots_[*id] = Slot{db, index, kind};
+    return VDB_OK;
+  }
   if (slots_.size() >= VDB_ID_LIMIT)
     return Fail(VDB_E_OUT_OF_IDENTIFIERS, "all object identifiers are used up");
   slots_.push_back(Slot{db, index, kind});
@@ -67,7 +73,13 @@ int32_t Store::AllocateId(Database* db, uint32_t index, SlotKind kind, uint64_t*
 }
 
 void Store::FreeId(uint64_t id) {
-  if (id < slots_.size()) slots_[id] = Slot{};
+  if (id == 0 || id >= slots_.size() || slots_[id].kind == SlotKind::Free) return;
+  slots_[id] = Slot{};
+  try {
+    freed_.push_back(id);
+  } catch (...) {
+    // Out of memory: this identifier is simply never reused.
+  }
 }
 
 const Slot* Store::FindSlot(uint64_t id) const {

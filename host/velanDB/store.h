@@ -116,9 +116,15 @@ class Store {
   static Store& Get();
   std::recursive_mutex mutex;
 
-  // Allocates the next identifier for an object or view signal.
+  // Allocates an identifier for an object or view signal.
   int32_t AllocateId(Database* db, uint32_t index, SlotKind kind, uint64_t* id);
+  // Makes an identifier unknown; it is given out again only after more than
+  // kReuseDelay others have been freed since.
   void FreeId(uint64_t id);
+  // Freed identifiers kept unknown before one is reused: a stale identifier
+  // keeps failing for a long while, and a process that imports again and
+  // again keeps a bounded table instead of one slot per object ever made.
+  static constexpr size_t kReuseDelay = size_t{1} << 16;
 
   int32_t CreateDatabase(const char* name, Database** out);
   int32_t DestroyDatabase(uint32_t handle);
@@ -141,6 +147,7 @@ class Store {
 
  private:
   std::vector<Slot> slots_{1};  // slot 0 is never used
+  std::deque<uint64_t> freed_;  // freed identifiers, oldest first
   std::map<uint32_t, std::unique_ptr<Database>> databases_;
 };
 

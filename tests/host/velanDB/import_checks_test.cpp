@@ -1,4 +1,5 @@
 // The host's checks of the import calls, identifiers, fault injection.
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -31,6 +32,31 @@ TEST(HostDatabase, HandleIsTheDatabaseObjectAndIdentifiersGrowAcrossDatabases) {
   EXPECT_EQ(info.parent, a.root());
   EXPECT_EQ(vdbObjectCount(a.handle()), 2u);
   EXPECT_EQ(vdbObjectCount(b.handle()), 1u);
+}
+
+// A process that imports again and again: identifiers of destroyed objects
+// come back only after tens of thousands of others were freed, so a stale
+// identifier keeps failing meanwhile and the identifier table stays bounded
+// instead of growing by one slot per object ever made.
+TEST(HostDatabase, FreedIdentifiersComeBackOnlyAfterALongDelay) {
+  constexpr int kRounds = 200;
+  constexpr int kObjects = 1000;
+  uint64_t stale = 0;
+  uint64_t highest = 0;
+  vdbObjectInfo info{};
+  for (int round = 0; round < kRounds; ++round) {
+    TestDb db;
+    for (int i = 0; i < kObjects; ++i) {
+      const uint64_t id = db.Child(VELAN_OT_CLUSTER, "C", VELAN_OT_DATABASE, db.root());
+      if (stale == 0) stale = id;
+      highest = std::max(highest, id);
+    }
+    if (round > 0 && round < 60) {
+      ASSERT_EQ(vdbGetObject(stale, &info), VDB_E_UNKNOWN_OBJECT);
+    }
+  }
+  // Without reuse the identifiers would have reached 200,000.
+  EXPECT_LT(highest - stale, 100000u);
 }
 
 TEST(HostDatabase, DestroyedDatabaseAndItsObjectsAreGone) {
