@@ -56,10 +56,18 @@ void exDocument::ForgetChildren() {
 }
 
 void exDocument::Clear() {
-  // Post-order walk along the parent pointers: take the last child of the
-  // current element until it has none, then destroy it and go back up. Needs
-  // neither recursion nor memory, whatever the depth.
-  exElement* e = this;
+  exElementVector* roots = children_;
+  while (roots != nullptr && !roots->empty()) {
+    exElement* root = roots->back();
+    roots->pop_back();
+    DestroySubtree(root);
+  }
+}
+
+void exDocument::DestroySubtree(exElement* top) {
+  // Take the last child of the current element until it has none, then
+  // destroy it and go back up to its parent.
+  exElement* e = top;
   for (;;) {
     exElementVector* kids = e->children_;
     if (kids != nullptr && !kids->empty()) {
@@ -68,14 +76,15 @@ void exDocument::Clear() {
       e = child;
       continue;
     }
-    if (e == this) break;
     exElement* parent = e->parent_;
+    const bool done = e == top;
     if (e->Kind() == kElementFileRoot) {
       delete e;
     } else {
       e->~exElement();
     }
-    e = parent != nullptr ? parent : this;
+    if (done) return;
+    e = parent;
   }
 }
 

@@ -238,6 +238,11 @@ class exDocument : public exElement {
   // Destroys the file roots and every element below them, leaving the
   // document empty. Works without recursion.
   void Clear();
+  // Destroys an element that hangs in no child list, with its subtree, in
+  // post-order along the parent pointers (no recursion, no memory). File
+  // roots are deleted; pooled elements only have their destructors run, their
+  // memory stays in the pool.
+  static void DestroySubtree(exElement* top);
 
  private:
   void ForgetChildren();

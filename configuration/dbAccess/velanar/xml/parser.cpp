@@ -25,24 +25,6 @@ XML_Parser AsParser(void* p) {
 
 }  // namespace
 
-void exParser::DestroyDetached(exElement* top) {
-  exElement* e = top;
-  for (;;) {
-    exElementVector* kids = e->children_;
-    if (kids != nullptr && !kids->empty()) {
-      exElement* child = kids->back();
-      kids->pop_back();
-      e = child;
-      continue;
-    }
-    exElement* parent = e->parent_;
-    const bool done = e == top;
-    e->~exElement();
-    if (done) return;
-    e = parent;
-  }
-}
-
 const char* TrimBlank(const char* text, size_t& length) {
   size_t begin = 0;
   size_t end = length;
@@ -158,7 +140,7 @@ void exParser::AdoptChildren(exContextStackData& context) {
   if (pending_.size() <= first) return;
   if (!document_->AppendChildren(context.element, pending_.data() + first,
                                  pending_.size() - first)) {
-    for (size_t i = first; i < pending_.size(); ++i) DestroyDetached(pending_[i]);
+    for (size_t i = first; i < pending_.size(); ++i) exDocument::DestroySubtree(pending_[i]);
   }
   pending_.resize(first);
 }

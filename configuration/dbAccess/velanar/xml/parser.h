@@ -106,10 +106,6 @@ class exParser {
   // Ends every open context but the document's (after an error or when the
   // parser goes): their elements keep the children read so far.
   void CloseOpenContexts();
-  // Destroys an element that hangs in no child list, with its subtree, in
-  // post-order along the parent pointers (no recursion). The elements'
-  // memory stays in the pool.
-  static void DestroyDetached(exElement* top);
   // Pooled qualified name of an expat name ("uri:local" or "local"); null
   // when the URI has no bound prefix or out of memory.
   const char* QualifiedName(const char* name);
