@@ -31,31 +31,7 @@ ImportFn LoadImport() {
   return import;
 }
 
-// Gives the owner every permission on a folder tree again, so that it can
-// be removed after a test made parts of it read-only.
-void MakeRemovable(const std::string& path) {
-  std::error_code ec;
-  fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
-  for (fs::recursive_directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) {
-    if (it->is_directory(ec) && !it->is_symlink(ec)) {
-      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    }
-  }
-}
-
 }  // namespace
-
-TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / "velan_robustXXXXXX").string();
-  if (mkdtemp(&pattern[0]) != nullptr) path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  if (path_.empty()) return;
-  MakeRemovable(path_);
-  std::error_code ignored;
-  fs::remove_all(path_, ignored);
-}
 
 void WriteText(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -9,25 +9,12 @@
 #include <functional>
 #include <string>
 
+#include "temp_dir.h"
 #include "velan/velandb_read.h"
 
 namespace robust {
 
-// A fresh folder below the temporary directory, removed with everything in
-// it on destruction (permissions are restored first so that read-only
-// sub-folders go too).
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using velan_test::TempDir;
 
 void WriteText(const std::string& path, const std::string& text);
 std::string ReadText(const std::string& path);

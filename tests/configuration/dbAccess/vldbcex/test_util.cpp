@@ -15,17 +15,6 @@
 
 namespace vldbcex_test {
 
-TempDir::TempDir() {
-  std::string pattern = std::filesystem::temp_directory_path().string() + "/vldbcex-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
 EnvVar::EnvVar(const char* name, const char* value) : name_(name) {
   const char* old = std::getenv(name);
   had_ = old != nullptr;

@@ -5,24 +5,12 @@
 
 #include <string>
 
+#include "temp_dir.h"
 #include "velan/velandb_read.h"
 
 namespace vldbcex_test {
 
-// A fresh folder under the system's temporary folder, removed with its
-// content when the object ends.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using velan_test::TempDir;
 
 bool FileExists(const std::string& path);
 std::string ReadFile(const std::string& path);
