@@ -30,6 +30,8 @@ class cConverter4 : public cConverterBase {
   void ConvertSignalMapping() override;       // 21
   void ConvertSignal() override;              // 22
   void ConvertSignalCoding(uint32_t numBits) override;
+  // User data of an NM-PDU.
+  void ConvertOtherPduContents() override;
   void ConvertPduTiming() override;  // 23
   void ConvertCanControllerAttributes(const exElement* controller,
                                       uint64_t connectorIoid) override;  // 24
@@ -45,6 +47,24 @@ class cConverter4 : public cConverterBase {
   const exElement* clusterConditional = nullptr;  // X-CLUSTER-CONDITIONAL of the current cluster
   const exElement* commConnectorsA = nullptr;     // COMM-CONNECTORS of channel A
   const exElement* commConnectorsB = nullptr;     // COMM-CONNECTORS of channel B
+
+  // CAN FD mode of a CAN frame record: the cluster's mode when the frame is
+  // sent as CAN FD (the cluster becoming a CAN FD cluster when it was not),
+  // else 0.
+  uint32_t CanFdModeOf(const cVFT& record);
+
+  // --- NM-PDU timing
+  // Cyclic timing of the current NM-PDU from the NM-MSG-CYCLE-TIME of the
+  // CAN-NM-CLUSTER that names the current cluster.
+  void ConvertNmPduTiming();
+  // That CAN-NM-CLUSTER, or none; looked up once per cluster.
+  const exElement* FindNmCluster();
+  // The NM-CONFIG elements of the document set, collected on first use.
+  void CollectNmConfigs();
+  exElementVector nmConfigs;
+  bool nmConfigsCollected = false;
+  const cCvCluster* nmClusterOwner = nullptr;  // cluster that nmCluster belongs to
+  const exElement* nmCluster = nullptr;
 
   // --- ECU and LIN steps
   // ECU record of one connector found through COMM-CONNECTORS.

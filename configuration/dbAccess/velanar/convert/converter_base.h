@@ -151,6 +151,9 @@ class cConverterBase {
   // `signalPduName` PDU, or the parts of a multiplexed one).
   void ConvertPduToFrameMapping(const exElement* mapping, uint64_t triggeringIoid,
                                 const char* signalPduName);
+  // Contents of a mapped PDU that is neither a `signalPduName` PDU nor a
+  // multiplexed one (the current PDU); nothing by default.
+  virtual void ConvertOtherPduContents();
   // One SUB_FRAME per DYNAMIC-PART-ALTERNATIVE of a dynamic part.
   void ConvertDynamicPartAlternatives(const exElement* part);
   // Signals of the PDU a static part refers to, placed in the PDU itself.

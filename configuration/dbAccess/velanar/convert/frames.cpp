@@ -5,10 +5,18 @@
 
 #include "convert/converter4.h"
 #include "import/convert_ctx.h"
+#include "import/report.h"
 #include "resolve/short_name_resolver.h"
 #include "velan/host_vocabulary.h"
 #include "xml/document.h"
 #include "xml/navigation.h"
+
+namespace {
+
+// CAN-FRAME-TX-BEHAVIOR / CAN-FRAME-RX-BEHAVIOR "CAN-FD".
+constexpr uint32_t kCanFdBehavior = 1;
+
+}  // namespace
 
 void cConverterBase::CollectFrameRecords(const char* containerName) {
   if (IsError() || currentCluster == nullptr || channelA == nullptr) return;
@@ -83,6 +91,7 @@ bool cConverterBase::ConvertFrameRecord(const char* name, cVFT& record) {
   cValueConverterU32 lengthConverter(ctx);
   uint32_t length = 0;
   if (ReadTypedChild(lengthConverter, length, record.frame, "AR:FRAME-LENGTH")) {
+    record.length = length;
     ctx->SetPropertyU32(record.ioid, IDIP_TRIG_NUM_BYTES_U32, length);
   }
   return true;
@@ -100,26 +109,49 @@ void cConverter4::ConvertFrames() {
     cVFT& record = *entry.second;
     if (!ConvertFrameRecord(entry.first, record)) return;
     if (cluster.type != kClusterCan) continue;
-    const exElement* triggering = record.triggeringA;
-
-    // Sent as CAN FD only when the frame supports it and its transmit
-    // behaviour is CAN-FD; the mode then is the cluster's.
-    bool fdSupport = false;
-    if (const exElement* support = FindChild(triggering, "AR:CAN-FD-FRAME-SUPPORT", 0)) {
-      cCv_BOOLEAN converter(ctx);
-      if (!converter.Convert(support->Text(), fdSupport)) fdSupport = false;
-    }
-    uint32_t txBehavior = 0;
-    if (const exElement* behavior = FindChild(triggering, "AR:CAN-FRAME-TX-BEHAVIOR", 0)) {
-      cCv_CAN_FRAME_TX_BEHAVIOR converter(ctx);
-      converter.Convert(behavior->Text(), txBehavior);
-    }
-    uint32_t mode = 0;
-    if (fdSupport && txBehavior == 1 && (cluster.canFdMode == 1 || cluster.canFdMode == 2)) {
-      mode = cluster.canFdMode;
-    }
-    ctx->SetPropertyU32(record.ioid, IDIP_TRIG_CAN_FD_MODE_U32, mode);
+    ctx->SetPropertyU32(record.ioid, IDIP_TRIG_CAN_FD_MODE_U32, CanFdModeOf(record));
   }
+}
+
+uint32_t cConverter4::CanFdModeOf(const cVFT& record) {
+  cCvCluster& cluster = *currentCluster;
+  const exElement* triggering = record.triggeringA;
+
+  // The transmit behaviour says how the frame is sent; a triggering that
+  // gives only the receive behaviour is sent the same way.
+  // CAN-FD-FRAME-SUPPORT only allows CAN FD and decides nothing alone.
+  bool fdSupport = false;
+  if (const exElement* support = FindChild(triggering, "AR:CAN-FD-FRAME-SUPPORT", 0)) {
+    cCv_BOOLEAN converter(ctx);
+    if (!converter.Convert(support->Text(), fdSupport)) fdSupport = false;
+  }
+  cCv_CAN_FRAME_TX_BEHAVIOR behaviorConverter(ctx);
+  uint32_t txBehavior = 0;
+  uint32_t rxBehavior = 0;
+  const exElement* tx = FindChild(triggering, "AR:CAN-FRAME-TX-BEHAVIOR", 0);
+  if (tx != nullptr) behaviorConverter.Convert(tx->Text(), txBehavior);
+  if (const exElement* rx = FindChild(triggering, "AR:CAN-FRAME-RX-BEHAVIOR", 0)) {
+    behaviorConverter.Convert(rx->Text(), rxBehavior);
+  }
+  bool fd = (tx != nullptr ? txBehavior : rxBehavior) == kCanFdBehavior;
+
+  // More than 8 data bytes fit only a CAN FD frame.
+  if (!fd && record.length > 8) {
+    fd = true;
+    if (!fdSupport && rxBehavior != kCanFdBehavior) {
+      ReportElement(ctx, kSubWarnDefault, triggering,
+                    "frame longer than 8 bytes without CAN FD marks; converted as CAN FD frame");
+    }
+  }
+  if (!fd) return 0;
+
+  // A cluster that carries CAN FD frames is a CAN FD cluster, also when it
+  // declares no CAN FD baud rate.
+  if (cluster.canFdMode != 1 && cluster.canFdMode != 2) {
+    cluster.canFdMode = 1;
+    ctx->SetPropertyU32(cluster.ioid, IDIP_CLUSTER_CAN_FD_MODE_U32, 1);
+  }
+  return cluster.canFdMode;
 }
 
 uint32_t cConverter4::ClassifyLinFrame(const exElement* frame) {

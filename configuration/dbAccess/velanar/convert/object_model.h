@@ -120,6 +120,7 @@ class cVFT : public cCvId {
   const exElement* triggeringA = nullptr;  // first triggering found for the frame
   const exElement* triggeringB = nullptr;  // a later triggering of the same frame
   const exElement* frame = nullptr;
+  uint32_t length = 0;  // FRAME-LENGTH in bytes; 0 until read
 };
 
 // PDU record; IOID = the PDU object.

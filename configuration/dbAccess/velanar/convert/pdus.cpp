@@ -24,6 +24,9 @@ const char kArStartPosition[] = "AR:START-POSITION";
 const char kArUpdateIndicationBitPosition[] = "AR:UPDATE-INDICATION-BIT-POSITION";
 const char kArISignalIPdu[] = "AR:I-SIGNAL-I-PDU";
 const char kArMultiplexedIPdu[] = "AR:MULTIPLEXED-I-PDU";
+const char kArNmPdu[] = "AR:NM-PDU";
+const char kArISignalToIPduMappings[] = "AR:I-SIGNAL-TO-I-PDU-MAPPINGS";
+const char kArISignalToIPduMapping[] = "AR:I-SIGNAL-TO-I-PDU-MAPPING";
 const char kArDynamicParts[] = "AR:DYNAMIC-PARTS";
 const char kArDynamicPart[] = "AR:DYNAMIC-PART";
 const char kArDynamicPartAlternatives[] = "AR:DYNAMIC-PART-ALTERNATIVES";
@@ -237,7 +240,20 @@ void cConverterBase::ConvertPduToFrameMapping(const exElement* mapping, uint64_t
     ConvertSignalMappings();
   } else if (IsNamed(currentPdu, kArMultiplexedIPdu)) {
     ConvertMultiplexedPdu();
+  } else {
+    ConvertOtherPduContents();
   }
+}
+
+void cConverterBase::ConvertOtherPduContents() {}
+
+void cConverter4::ConvertOtherPduContents() {
+  // An NM-PDU may carry user data: signals mapped like those of an
+  // I-SIGNAL-I-PDU, in a container of another name.
+  if (!IsNamed(currentPdu, kArNmPdu)) return;
+  const exElement* mappings = FindChild(currentPdu, kArISignalToIPduMappings);
+  if (mappings == nullptr || FindChild(mappings, kArISignalToIPduMapping) == nullptr) return;
+  ConvertSignalMappingsIn(kArISignalToIPduMappings);
 }
 
 void cConverter4::ConvertPduToFrameMappings() {

@@ -2,10 +2,12 @@
 #include "convert/timing.h"
 
 #include <cstring>
+#include <new>
 
 #include "convert/converter4.h"
 #include "convert/values.h"
 #include "import/convert_ctx.h"
+#include "resolve/short_name_resolver.h"
 #include "velan/host_vocabulary.h"
 #include "xml/navigation.h"
 
@@ -25,6 +27,30 @@ const char kArTimePeriod[] = "AR:TIME-PERIOD";
 const char kArTimeOffset[] = "AR:TIME-OFFSET";
 const char kArValue[] = "AR:VALUE";
 const char kArMinimumDelay[] = "AR:MINIMUM-DELAY";
+
+const char kArNmPdu[] = "AR:NM-PDU";
+const char kArNmConfig[] = "AR:NM-CONFIG";
+const char kArNmClusters[] = "AR:NM-CLUSTERS";
+const char kArCanNmCluster[] = "AR:CAN-NM-CLUSTER";
+const char kArCommunicationClusterRef[] = "AR:COMMUNICATION-CLUSTER-REF";
+const char kArNmMsgCycleTime[] = "AR:NM-MSG-CYCLE-TIME";
+const char kArArPackages[] = "AR:AR-PACKAGES";
+const char kArArPackage[] = "AR:AR-PACKAGE";
+const char kArElements[] = "AR:ELEMENTS";
+
+// Appends the package elements named `name` of the packages in `packages`
+// and their sub-packages, in document order.
+void CollectPackageElements(const exElement* packages, const char* name, exElementVector& out) {
+  for (size_t p = 0; packages != nullptr && p < packages->ChildCount(); ++p) {
+    const exElement* package = packages->Child(p);
+    if (!IsNamed(package, kArArPackage)) continue;
+    const exElement* elements = FindChild(package, kArElements);
+    for (size_t e = 0; elements != nullptr && e < elements->ChildCount(); ++e) {
+      if (IsNamed(elements->Child(e), name)) out.push_back(elements->Child(e));
+    }
+    CollectPackageElements(FindChild(package, kArArPackages), name, out);
+  }
+}
 
 // PDU kinds that are never sent on a timing of their own.
 bool HasNoTiming(const exElement* pdu) {
@@ -80,8 +106,8 @@ void cTimingBase::CreateCyclicTiming(const char* periodName, const char* delayNa
 void cTimingBase::CreateEventTiming() {
   const uint64_t ioid = ctx->CreateChildObject(VELAN_OT_EVENT_TIMING, "", VELAN_OT_PDU, pduIoid);
   if (ctx->status.IsError()) return;
-  ReadAndSetPropertyIfPresent<cValueConverterF64>(ctx, ioid, IDIP_EVT_DEBOUNCE_TIME_F64,
-                                                  timingSpec, kArMinimumDelay);
+  ReadAndSetPropertyIfPresent<cValueConverterF64>(ctx, ioid, IDIP_EVT_DEBOUNCE_TIME_F64, timingSpec,
+                                                  kArMinimumDelay);
 }
 
 // ---------------------------------------------------------------- cTimingAR4
@@ -156,4 +182,60 @@ void cConverter4::ConvertPduTiming() {
   cTimingAR4 timing(ctx, currentPduRecord->pdu, currentPduRecord->ioid);
   timing.SelectTiming();
   timing.CreateTimingObjects();
+  if (IsNamed(currentPduRecord->pdu, kArNmPdu)) ConvertNmPduTiming();
+}
+
+// ---------------------------------------------------------------- NM-PDU timing
+
+void cConverter4::ConvertNmPduTiming() {
+  // An NM-PDU has no timing of its own; its frames are sent in the message
+  // cycle of the cluster's network management.
+  if (IsError() || currentPduRecord == nullptr || currentPduRecord->ioid == 0) return;
+  const exElement* nmCluster = FindNmCluster();
+  if (nmCluster == nullptr || FindChild(nmCluster, kArNmMsgCycleTime) == nullptr) return;
+  cValueConverterF64 converter(ctx);
+  double cycle = 0;
+  if (!ReadTypedChild(converter, cycle, nmCluster, kArNmMsgCycleTime) || !(cycle > 0)) return;
+  const uint64_t ioid =
+      ctx->CreateChildObject(VELAN_OT_CYCLIC_TIMING, "", VELAN_OT_PDU, currentPduRecord->ioid);
+  if (IsError()) return;
+  ctx->SetPropertyF64(ioid, IDIP_CYCT_TIME_RANGE_VALUE_F64, cycle);
+}
+
+const exElement* cConverter4::FindNmCluster() {
+  if (currentCluster == nullptr) return nullptr;
+  if (nmClusterOwner == currentCluster) return nmCluster;
+  if (!nmConfigsCollected) CollectNmConfigs();
+  nmClusterOwner = currentCluster;
+  nmCluster = nullptr;
+  for (const exElement* config : nmConfigs) {
+    const exElement* list = FindChild(config, kArNmClusters);
+    for (size_t i = 0; list != nullptr && i < list->ChildCount(); ++i) {
+      const exElement* candidate = list->Child(i);
+      if (!IsNamed(candidate, kArCanNmCluster) ||
+          FindChild(candidate, kArVariationPoint) != nullptr) {
+        continue;
+      }
+      const exElement* ref = FindChild(candidate, kArCommunicationClusterRef);
+      if (ref != nullptr && FindReferenceTarget(ctx, ref) == currentCluster->element) {
+        nmCluster = candidate;
+        return nmCluster;
+      }
+    }
+  }
+  return nullptr;
+}
+
+void cConverter4::CollectNmConfigs() {
+  // NM-CONFIG is a package element: only the packages are walked, not the
+  // whole document.
+  nmConfigsCollected = true;
+  const exElement* document = ctx->document.Get();
+  try {
+    for (size_t i = 0; document != nullptr && i < document->ChildCount(); ++i) {
+      CollectPackageElements(FindChild(document->Child(i), kArArPackages), kArNmConfig, nmConfigs);
+    }
+  } catch (const std::bad_alloc&) {
+    ctx->status.RaiseError(StatusOutOfMemory);
+  }
 }

@@ -1,5 +1,6 @@
 #include "convert/values.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -251,7 +252,21 @@ bool cEnum::Matches(const char* text, const char* keyword) const {
 }
 
 bool cEnumLinVersion::Matches(const char* text, const char* keyword) const {
-  return std::strncmp(text, keyword, std::strlen(keyword)) == 0;
+  if (std::strncmp(text, keyword, std::strlen(keyword)) == 0) return true;
+  // Tool chains also write the version after the bus name, with or without
+  // its dot: "LIN21", "LIN 2.1", "LIN_2_1" read like "2.1". The keywords are
+  // "<major>.<minor>".
+  if (std::toupper(static_cast<unsigned char>(text[0])) != 'L' ||
+      std::toupper(static_cast<unsigned char>(text[1])) != 'I' ||
+      std::toupper(static_cast<unsigned char>(text[2])) != 'N') {
+    return false;
+  }
+  text += 3;
+  if (*text == ' ' || *text == '_' || *text == '-') ++text;
+  if (text[0] == '\0' || text[0] != keyword[0]) return false;
+  ++text;
+  if (*text == '.' || *text == '_') ++text;
+  return text[0] != '\0' && text[0] == keyword[2];
 }
 
 namespace {

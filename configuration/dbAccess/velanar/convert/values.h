@@ -83,7 +83,8 @@ class cEnum : public cEnumBase {
   bool Matches(const char* text, const char* keyword) const override;
 };
 
-// Text beginning with the keyword ("2.1.0" matches "2.1").
+// Text beginning with the keyword ("2.1.0" matches "2.1"), also after
+// "LIN" and without the dot ("LIN21", "LIN 2.1").
 class cEnumLinVersion : public cEnumBase {
  public:
   using cEnumBase::cEnumBase;
