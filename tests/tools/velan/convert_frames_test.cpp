@@ -1,5 +1,4 @@
-// Frames of real exports through `velan convert`: CAN FD marked only by
-// behaviour, NM-PDU user data and the NM message cycle, read in the DBC text.
+// A CAN FD frame marked only by behaviour, through `velan convert`.
 #include <gtest/gtest.h>
 
 #include "tool_runner.h"
@@ -7,60 +6,26 @@
 namespace velan_test {
 namespace {
 
-// Cluster Body without CAN FD baud rate. Brake (12 bytes) is marked CAN FD
-// only by its receive behaviour; NmFrame carries an NM-PDU with one signal,
-// sent in the 0.2 s message cycle of the cluster's NM configuration.
-const char kFramesArxml[] = R"(<?xml version="1.0" encoding="UTF-8"?>
-<AUTOSAR xmlns="http://autosar.org/schema/r4.0"><AR-PACKAGES><AR-PACKAGE><SHORT-NAME>P</SHORT-NAME><ELEMENTS>
-<SYSTEM><SHORT-NAME>Sys</SHORT-NAME><FIBEX-ELEMENTS><FIBEX-ELEMENT-REF-CONDITIONAL>
- <FIBEX-ELEMENT-REF DEST="CAN-CLUSTER">/P/Body</FIBEX-ELEMENT-REF></FIBEX-ELEMENT-REF-CONDITIONAL></FIBEX-ELEMENTS></SYSTEM>
-<CAN-CLUSTER><SHORT-NAME>Body</SHORT-NAME><CAN-CLUSTER-VARIANTS><CAN-CLUSTER-CONDITIONAL>
- <BAUDRATE>500000</BAUDRATE><PHYSICAL-CHANNELS><CAN-PHYSICAL-CHANNEL><SHORT-NAME>Ch</SHORT-NAME>
- <FRAME-TRIGGERINGS>
-  <CAN-FRAME-TRIGGERING><SHORT-NAME>T1</SHORT-NAME><FRAME-REF DEST="CAN-FRAME">/P/Brake</FRAME-REF>
-   <CAN-FRAME-RX-BEHAVIOR>CAN-FD</CAN-FRAME-RX-BEHAVIOR><IDENTIFIER>256</IDENTIFIER></CAN-FRAME-TRIGGERING>
-  <CAN-FRAME-TRIGGERING><SHORT-NAME>T2</SHORT-NAME><FRAME-REF DEST="CAN-FRAME">/P/NmFrame</FRAME-REF>
-   <IDENTIFIER>1280</IDENTIFIER></CAN-FRAME-TRIGGERING>
- </FRAME-TRIGGERINGS>
- <PDU-TRIGGERINGS>
-  <PDU-TRIGGERING><SHORT-NAME>PT</SHORT-NAME><I-PDU-REF DEST="NM-PDU">/P/NmPdu</I-PDU-REF></PDU-TRIGGERING>
- </PDU-TRIGGERINGS>
- </CAN-PHYSICAL-CHANNEL></PHYSICAL-CHANNELS></CAN-CLUSTER-CONDITIONAL></CAN-CLUSTER-VARIANTS></CAN-CLUSTER>
-<CAN-FRAME><SHORT-NAME>Brake</SHORT-NAME><FRAME-LENGTH>12</FRAME-LENGTH></CAN-FRAME>
-<CAN-FRAME><SHORT-NAME>NmFrame</SHORT-NAME><FRAME-LENGTH>8</FRAME-LENGTH><PDU-TO-FRAME-MAPPINGS>
- <PDU-TO-FRAME-MAPPING><SHORT-NAME>M</SHORT-NAME><PACKING-BYTE-ORDER>MOST-SIGNIFICANT-BYTE-LAST</PACKING-BYTE-ORDER>
-  <PDU-REF DEST="NM-PDU">/P/NmPdu</PDU-REF><START-POSITION>0</START-POSITION></PDU-TO-FRAME-MAPPING>
-</PDU-TO-FRAME-MAPPINGS></CAN-FRAME>
-<NM-PDU><SHORT-NAME>NmPdu</SHORT-NAME><LENGTH>8</LENGTH><I-SIGNAL-TO-I-PDU-MAPPINGS>
- <I-SIGNAL-TO-I-PDU-MAPPING><SHORT-NAME>SM</SHORT-NAME><I-SIGNAL-REF DEST="I-SIGNAL">/P/Wake</I-SIGNAL-REF>
-  <PACKING-BYTE-ORDER>MOST-SIGNIFICANT-BYTE-LAST</PACKING-BYTE-ORDER><START-POSITION>16</START-POSITION>
- </I-SIGNAL-TO-I-PDU-MAPPING></I-SIGNAL-TO-I-PDU-MAPPINGS></NM-PDU>
-<I-SIGNAL><SHORT-NAME>Wake</SHORT-NAME><LENGTH>8</LENGTH>
- <SYSTEM-SIGNAL-REF DEST="SYSTEM-SIGNAL">/P/WakeReason</SYSTEM-SIGNAL-REF></I-SIGNAL>
-<SYSTEM-SIGNAL><SHORT-NAME>WakeReason</SHORT-NAME></SYSTEM-SIGNAL>
-<NM-CONFIG><SHORT-NAME>Nm</SHORT-NAME><NM-CLUSTERS><CAN-NM-CLUSTER><SHORT-NAME>BodyNm</SHORT-NAME>
- <COMMUNICATION-CLUSTER-REF DEST="CAN-CLUSTER">/P/Body</COMMUNICATION-CLUSTER-REF>
- <NM-MSG-CYCLE-TIME>0.2</NM-MSG-CYCLE-TIME></CAN-NM-CLUSTER></NM-CLUSTERS></NM-CONFIG>
-</ELEMENTS></AR-PACKAGE></AR-PACKAGES></AUTOSAR>
-)";
-
-TEST_F(ToolTest, ConvertWritesFdByBehaviourAndNmFrames) {
+TEST_F(ToolTest, CanFdFrameMarkedOnlyByBehaviourWritesTheSameDbc) {
   if (!ExporterBuilt()) GTEST_SKIP() << "DBC exporter not built";
-  WriteFile(Path("frames.arxml"), kFramesArxml);
-  RunResult r = Run({"convert", "frames.arxml", "-o", "out.dbc", "-q"});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  const std::string dbc = ReadFile(Path("out.dbc"));
-  for (const char* line : {
-           "BA_DEF_DEF_ \"BusType\" \"CAN FD\";",
-           "BO_ 256 Brake: 12 ",
-           "BA_ \"VFrameFormat\" BO_ 256 14;",
-           "BO_ 1280 NmFrame: 8 ",
-           " SG_ WakeReason : 16|8@1+ ",
-           "BA_ \"GenMsgSendType\" BO_ 1280 0;",
-           "BA_ \"GenMsgCycleTime\" BO_ 1280 200;",
-       }) {
-    EXPECT_NE(dbc.find(line), std::string::npos) << line << "\n" << dbc;
+  // The example without CAN FD baud rate, frame support and TX behaviour:
+  // the frame's RX behaviour (and its 16 bytes) make it, and so the
+  // cluster, CAN FD.
+  std::string text = ReadFile(SourcePath("examples/can/system.arxml"));
+  for (const std::string element :
+       {"CAN-FD-BAUDRATE", "CAN-FD-FRAME-SUPPORT", "CAN-FRAME-TX-BEHAVIOR>CAN-FD"}) {
+    const size_t at = text.find("<" + element);
+    ASSERT_NE(at, std::string::npos) << element;
+    text.erase(at, text.find('\n', at) - at);
   }
+  WriteFile(Path("rx.arxml"), text);
+  ASSERT_EQ(
+      Run({"convert", SourcePath("examples/can/system.arxml"), "-o", "full.dbc", "-q"}).exitCode,
+      0);
+  ASSERT_EQ(Run({"convert", "rx.arxml", "-o", "rx.dbc", "-q"}).exitCode, 0);
+  const std::string dbc = ReadFile(Path("rx.dbc"));
+  EXPECT_NE(dbc.find("BA_DEF_DEF_ \"BusType\" \"CAN FD\";"), std::string::npos) << dbc;
+  EXPECT_EQ(dbc, ReadFile(Path("full.dbc")));
 }
 
 }  // namespace

@@ -263,10 +263,9 @@ bool cEnumLinVersion::Matches(const char* text, const char* keyword) const {
   }
   text += 3;
   if (*text == ' ' || *text == '_' || *text == '-') ++text;
-  if (text[0] == '\0' || text[0] != keyword[0]) return false;
-  ++text;
+  if (*text++ != keyword[0]) return false;
   if (*text == '.' || *text == '_') ++text;
-  return text[0] != '\0' && text[0] == keyword[2];
+  return *text == keyword[2];
 }
 
 namespace {

@@ -8,7 +8,6 @@
 #include "convert/converter4.h"
 #include "import/convert_ctx.h"
 #include "import_harness.h"
-#include "pdus_test_builders.h"
 #include "velan/velanar.h"
 #include "xml/navigation.h"
 #include "xml/parser.h"
@@ -102,93 +101,56 @@ TEST(Frames, FrameNamedLikeAnEcuGetsSuffix) {
   EXPECT_TRUE(r.TreeHas("TRIGGERING \"Engine_frm\"")) << r.tree;
 }
 
-// One CAN frame F on cluster Can1; the triggering gets the given CAN FD
-// marks (an empty text leaves the element out).
-std::string FdDoc(bool fdBaudrate, const std::string& support, const std::string& tx,
-                  const std::string& rx, const std::string& length) {
-  std::vector<Node> marks;
-  if (!support.empty()) marks.push_back(Text("CAN-FD-FRAME-SUPPORT", support));
-  if (!rx.empty()) marks.push_back(Text("CAN-FRAME-RX-BEHAVIOR", rx));
-  if (!tx.empty()) marks.push_back(Text("CAN-FRAME-TX-BEHAVIOR", tx));
-  std::vector<Node> conditional = {
-      Text("BAUDRATE", "500000"),
-      Channels({Channel("CAN", "Ch",
-                        {FrameTriggerings({CanFrameTriggering("T", "/P/F", "1", marks)})})})};
-  if (fdBaudrate) conditional.push_back(Text("CAN-FD-BAUDRATE", "2000000"));
-  return Ar4({Pkg("P", {System("Sys", {FibexRef("CAN-CLUSTER", "/P/Can1")}),
-                        CanCluster("Can1", conditional), CanFrame("F", length)})});
-}
-
-const char kLongFrameWarning[] =
-    "frame longer than 8 bytes without CAN FD marks; converted as CAN FD frame";
-
-TEST(Frames, CanFdByTransmitOrReceiveBehaviourAndLength) {
+TEST(Frames, CanFdModeFollowsBehaviourLengthAndCluster) {
+  auto doc = [](bool fdBaudrate, const std::string& support, const std::string& tx,
+                const std::string& rx, const std::string& length) {
+    std::vector<Node> extra;
+    if (!support.empty()) extra.push_back(Text("CAN-FD-FRAME-SUPPORT", support));
+    if (!rx.empty()) extra.push_back(Text("CAN-FRAME-RX-BEHAVIOR", rx));
+    if (!tx.empty()) extra.push_back(Text("CAN-FRAME-TX-BEHAVIOR", tx));
+    std::vector<Node> conditional = {
+        Text("BAUDRATE", "500000"),
+        Channels({Channel("CAN", "Ch",
+                          {FrameTriggerings({CanFrameTriggering("T", "/P/F", "1", extra)})})})};
+    if (fdBaudrate) conditional.push_back(Text("CAN-FD-BAUDRATE", "2000000"));
+    return Ar4({Pkg("P", {System("Sys", {FibexRef("CAN-CLUSTER", "/P/Can1")}),
+                          CanCluster("Can1", conditional), CanFrame("F", length)})});
+  };
+  // Sent as CAN FD when the TX behaviour (or, without one, the RX behaviour)
+  // says so or the frame is longer than 8 bytes; a cluster without CAN FD
+  // mode then becomes a CAN FD cluster (mode 1).
   struct Case {
+    bool fdBaudrate;
     const char* support;
     const char* tx;
     const char* rx;
     const char* length;
     int mode;
+    const char* clusterMode;  // "" when the cluster gets none
     bool warns;
   };
-  for (const Case& c : {
-           Case{"true", "CAN-FD", "", "8", 1, false},    // support and TX behaviour
-           Case{"1", "CAN-FD", "", "8", 1, false},       // support as a number
-           Case{"", "CAN-FD", "", "8", 1, false},        // TX behaviour alone
-           Case{"false", "CAN-FD", "", "8", 1, false},   // support false does not veto
-           Case{"", "", "CAN-FD", "8", 1, false},        // RX behaviour only
-           Case{"", "CAN-20", "CAN-FD", "8", 0, false},  // TX behaviour decides
-           Case{"true", "CAN-20", "", "8", 0, false},    // classic by TX behaviour
-           Case{"TRUE", "", "", "8", 0, false},          // support alone
-           Case{"", "", "", "8", 0, false},              // classic
-           Case{"", "", "", "64", 1, true},              // too long for classic CAN
-           Case{"true", "", "", "12", 1, false},         // long, FD allowed
-       }) {
-    ImportResult r = ImportArxml(FdDoc(true, c.support, c.tx, c.rx, c.length));
+  for (const Case& c : {Case{true, "true", "CAN-FD", "", "8", 1, "1", false},
+                        Case{false, "true", "CAN-FD", "", "8", 1, "1", false},
+                        Case{true, "false", "CAN-FD", "", "8", 1, "1", false},
+                        Case{false, "", "", "CAN-FD", "8", 1, "1", false},
+                        Case{true, "", "CAN-20", "CAN-FD", "8", 0, "1", false},
+                        Case{true, "TRUE", "", "", "8", 0, "1", false},
+                        Case{false, "true", "CAN-20", "", "8", 0, "", false},
+                        Case{false, "", "", "", "64", 1, "1", true},
+                        Case{true, "true", "", "", "12", 1, "1", false}}) {
+    ImportResult r = ImportArxml(doc(c.fdBaudrate, c.support, c.tx, c.rx, c.length));
     ASSERT_TRUE(r.loaded) << r.error;
-    EXPECT_EQ(r.code, VELANAR_OK) << r.log;
-    const std::string what =
-        std::string(c.support) + "|" + c.tx + "|" + c.rx + "|" + c.length + "\n" + r.tree;
-    EXPECT_TRUE(r.Subtree("TRIGGERING")
-                    .find("IDIP_TRIG_CAN_FD_MODE_U32 = " + std::to_string(c.mode) + "\n") !=
-                std::string::npos)
-        << what;
-    const std::vector<std::string> warnings = r.LogLines(kLongFrameWarning);
-    EXPECT_EQ(warnings.size(), c.warns ? 1u : 0u) << what;
+    const std::string clusterMode =
+        c.clusterMode[0] ? "    IDIP_CLUSTER_CAN_FD_MODE_U32 = " + std::string(c.clusterMode) + "\n"
+                         : "IDIP_CLUSTER_CAN_FD_MODE_U32";
+    EXPECT_EQ(r.TreeHas(clusterMode), c.clusterMode[0] != '\0') << r.tree;
+    EXPECT_TRUE(r.TreeHas("IDIP_TRIG_CAN_FD_MODE_U32 = " + std::to_string(c.mode) + "\n"))
+        << r.tree;
+    const auto warnings = r.LogLines("frame longer than 8 bytes without CAN FD marks");
+    EXPECT_EQ(warnings.size(), c.warns ? 1u : 0u) << r.log;
     for (const std::string& line : warnings) {
-      EXPECT_EQ(line.rfind("1,0,'<AR:CAN-FRAME-TRIGGERING> (file=0, line=", 0), 0u) << line;
+      EXPECT_EQ(line.rfind("1,0,'<AR:CAN-FRAME-TRIGGERING> (file=0", 0), 0u) << line;
     }
-  }
-}
-
-TEST(Frames, ClusterWithCanFdFramesIsACanFdCluster) {
-  struct Case {
-    bool fdBaudrate;
-    const char* tx;
-    const char* length;
-    const char* clusterMode;  // "" when the cluster gets no mode
-    int frameMode;
-  };
-  for (const Case& c : {
-           Case{false, "CAN-FD", "8", "1", 1},
-           Case{false, "", "64", "1", 1},
-           Case{true, "CAN-FD", "8", "1", 1},
-           Case{true, "", "8", "1", 0},
-           Case{false, "CAN-20", "8", "", 0},
-       }) {
-    ImportResult r = ImportArxml(FdDoc(c.fdBaudrate, "", c.tx, "", c.length));
-    ASSERT_TRUE(r.loaded) << r.error;
-    const std::string what = std::to_string(c.fdBaudrate) + "|" + c.tx + "|" + c.length + "\n";
-    if (c.clusterMode[0] != '\0') {
-      EXPECT_EQ(pdutest::Count(r.tree, "IDIP_CLUSTER_CAN_FD_MODE_U32 = "), 1u) << what << r.tree;
-      EXPECT_TRUE(
-          r.TreeHas(std::string("    IDIP_CLUSTER_CAN_FD_MODE_U32 = ") + c.clusterMode + "\n"))
-          << what << r.tree;
-    } else {
-      EXPECT_FALSE(r.TreeHas("IDIP_CLUSTER_CAN_FD_MODE_U32")) << what << r.tree;
-    }
-    EXPECT_TRUE(r.TreeHas("      IDIP_TRIG_CAN_FD_MODE_U32 = " + std::to_string(c.frameMode)))
-        << what << r.tree;
   }
 }
 

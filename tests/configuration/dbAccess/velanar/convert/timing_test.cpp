@@ -188,50 +188,27 @@ TEST(PduTiming, UnreadablePeriodIsReportedAndLeftOut) {
   EXPECT_TRUE(r.LogHas("failed conversion to numeric value"));
 }
 
-// NM-CONFIG with one CAN-NM-CLUSTER naming the cluster at `clusterPath`;
-// an empty `cycle` leaves NM-MSG-CYCLE-TIME out.
-Node NmConfig(const std::string& clusterPath, const std::string& cycle) {
-  Node nmCluster = Named("CAN-NM-CLUSTER", "NmCluster",
-                         {Ref("COMMUNICATION-CLUSTER-REF", "CAN-CLUSTER", clusterPath)});
-  if (!cycle.empty()) nmCluster.Add(Text("NM-MSG-CYCLE-TIME", cycle));
-  return Named("NM-CONFIG", "Nm", {El("NM-CLUSTERS", {nmCluster})});
-}
-
-TEST(PduTiming, NmPduFramesCycleInTheNmMessageCycle) {
-  struct Case {
-    const char* kind;
-    const char* clusterPath;
-    const char* cycle;
-    bool ownTiming;
-    const char* period;  // "" when no timing object is expected
-  };
-  for (const Case& c : {
-           Case{"NM-PDU", "/P/Can1", "0.2", false, "0.2"},
-           Case{"NM-PDU", "/P/Can1", "0,5", true, "0.5"},  // own timing of an NM-PDU is not read
-           Case{"NM-PDU", "/P/Other", "0.2", false, ""},   // NM of another cluster
-           Case{"NM-PDU", "/P/Can1", "", false, ""},       // no message cycle
-           Case{"I-SIGNAL-I-PDU", "/P/Can1", "0.2", true, "0.1"},  // PDU timing stays
-       }) {
-    std::vector<Node> more;
-    if (c.ownTiming) {
-      more.push_back(Specifications({PduTiming({TrueTiming({Cyclic("0.1")})})}));
-    }
+TEST(PduTiming, NmPduCyclesInTheMessageCycleOfItsCluster) {
+  // Case: PDU kind, cluster the NM configuration names, its NM-MSG-CYCLE-TIME
+  // ("" for none), expected period ("" for no timing). Only an I-SIGNAL-I-PDU
+  // reads its own timing (0.1).
+  for (const auto& c :
+       std::vector<std::vector<std::string>>{{"NM-PDU", "/P/Can1", "0,5", "0.5"},
+                                             {"NM-PDU", "/P/Other", "0.5", ""},
+                                             {"NM-PDU", "/P/Can1", "", ""},
+                                             {"I-SIGNAL-I-PDU", "/P/Can1", "0.5", "0.1"}}) {
+    Node nmCluster =
+        Named("CAN-NM-CLUSTER", "NmC", {Ref("COMMUNICATION-CLUSTER-REF", "CAN-CLUSTER", c[1])});
+    if (!c[2].empty()) nmCluster.Add(Text("NM-MSG-CYCLE-TIME", c[2]));
+    Node nmConfig = Named("NM-CONFIG", "Nm", {El("NM-CLUSTERS", {nmCluster})});
+    Node pdu = Pdu(c[0], "P1", "8", {Specifications({PduTiming({TrueTiming({Cyclic("0.1")})})})});
     // The NM configuration lives in a sub-package of a second file.
     ImportResult r = ImportArxmlFiles(
-        {{"system.arxml", OnePduSystem("P1", {Pdu(c.kind, "P1", "8", more)}, c.kind)},
-         {"nm.arxml", arxml::Ar4({arxml::PkgOfPkgs(
-                          "Nm", {arxml::Pkg("Sub", {NmConfig(c.clusterPath, c.cycle)})})})}});
+        {{"a.arxml", OnePduSystem("P1", {pdu}, c[0])},
+         {"b.arxml", arxml::Ar4({arxml::PkgOfPkgs("Nm", {arxml::Pkg("Sub", {nmConfig})})})}});
     ASSERT_TRUE(r.loaded) << r.error;
-    const std::string what = std::string(c.kind) + " " + c.clusterPath + " " + c.cycle;
-    if (c.period[0] == '\0') {
-      EXPECT_FALSE(r.TreeHas("_TIMING")) << what;
-      continue;
-    }
-    EXPECT_EQ(Count(r.tree, "CYCLIC_TIMING"), 1u) << what;
-    EXPECT_FALSE(r.TreeHas("EVENT_TIMING")) << what;
-    EXPECT_EQ(CyclicOf(r),
-              (std::map<std::string, std::string>{{"IDIP_CYCT_TIME_RANGE_VALUE_F64", c.period}}))
-        << what;
+    EXPECT_EQ(Count(r.tree, "_TIMING"), c[3].empty() ? 0u : 1u) << c[0] << c[1] << c[2];
+    EXPECT_EQ(CyclicOf(r)["IDIP_CYCT_TIME_RANGE_VALUE_F64"], c[3]) << c[0] << c[1] << c[2];
   }
 }
 
