@@ -9,6 +9,7 @@
 #include "convert/lin_node_config.h"
 #include "import_harness.h"
 #include "lin_schedule_documents.h"
+#include "pdus_test_builders.h"
 #include "velan/velanar.h"
 
 using namespace lindoc;
@@ -220,13 +221,19 @@ TEST(Commands, AssignFrameIdNeedsLin20) {
   }
 
   // LIN 2.1 slaves have no message identifiers: only delay and service type.
-  for (const char* version : {"2.1", "LIN21", "LIN22", "LIN23"}) {
-    ImportResult lin21 = Import(SlaveSystem(Slave(version, "10"), entry, configurable));
+  // (text, protocol version of the slave's connector; "" when not understood)
+  for (const auto& v : std::vector<std::pair<const char*, std::string>>{
+           {"2.1", "5"}, {"LIN21", "5"}, {"LIN22", "6"}, {"LIN23", ""}}) {
+    ImportResult lin21 = Import(SlaveSystem(Slave(v.first, "10"), entry, configurable));
     EXPECT_EQ(EntryOf(lin21),
               "      SCHED_ENTRY \"ScheduleTableEntry\" #8\n"
               "        IDIP_SCHED_ENTRY_DELAY_F64 = 0.02\n"
               "        IDIP_SCHED_ENTRY_SERVICE_TYPE_U8 = 6\n")
-        << version;
+        << v.first;
+    EXPECT_EQ(pdutest::Properties(
+                  lin21.Subtree("CONNECTOR \"\" #4"))["IDIP_CON_LIN_PROTOCOL_VERSION_U32"],
+              v.second)
+        << v.first;
   }
 
   // A frame that is not configurable for the slave gets nothing either.
