@@ -85,6 +85,16 @@ bool StartsNegative(const char* text) {
   return *text == '-';
 }
 
+// One limit read with converter C, as a double.
+template <class C>
+bool ReadLimitAs(cConvertCtx* ctx, const exElement* parent, const char* name, double& value) {
+  C converter(ctx);
+  typename C::value_type read{};
+  if (!ReadTypedChild(converter, read, parent, name)) return false;
+  value = static_cast<double>(read);
+  return true;
+}
+
 double Clamp(double value, double low, double high) {
   return value < low ? low : (value > high ? high : value);
 }
@@ -143,10 +153,8 @@ bool cCoding::RawLimits(double& low, double& high) const {
 }
 
 bool cCoding::ReadLimit(const exElement* constraints, const char* name, double& value) {
-  if (dataType == kCodingFloat) {
-    cValueConverterF64 converter(ctx);
-    return ReadTypedChild<double>(converter, value, constraints, name);
-  }
+  if (dataType == kCodingFloat)
+    return ReadLimitAs<cValueConverterF64>(ctx, constraints, name, value);
   // An unsigned signal's limit written as a negative number means that
   // number (it is clamped to the raw range afterwards), not its two's
   // complement pattern.
@@ -154,29 +162,11 @@ bool cCoding::ReadLimit(const exElement* constraints, const char* name, double& 
   const bool isSigned =
       dataType == kCodingSigned || (limit != nullptr && StartsNegative(limit->Text()));
   if (numBits > 32) {
-    if (isSigned) {
-      cValueConverterI64 converter(ctx);
-      int64_t read = 0;
-      if (!ReadTypedChild<int64_t>(converter, read, constraints, name)) return false;
-      value = static_cast<double>(read);
-    } else {
-      cValueConverterU64 converter(ctx);
-      uint64_t read = 0;
-      if (!ReadTypedChild<uint64_t>(converter, read, constraints, name)) return false;
-      value = static_cast<double>(read);
-    }
-  } else if (isSigned) {
-    cValueConverterI32 converter(ctx);
-    int32_t read = 0;
-    if (!ReadTypedChild<int32_t>(converter, read, constraints, name)) return false;
-    value = read;
-  } else {
-    cValueConverterU32 converter(ctx);
-    uint32_t read = 0;
-    if (!ReadTypedChild<uint32_t>(converter, read, constraints, name)) return false;
-    value = read;
+    return isSigned ? ReadLimitAs<cValueConverterI64>(ctx, constraints, name, value)
+                    : ReadLimitAs<cValueConverterU64>(ctx, constraints, name, value);
   }
-  return true;
+  return isSigned ? ReadLimitAs<cValueConverterI32>(ctx, constraints, name, value)
+                  : ReadLimitAs<cValueConverterU32>(ctx, constraints, name, value);
 }
 
 bool cCoding::ReadPhysicalRange() {
