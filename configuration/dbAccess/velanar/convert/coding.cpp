@@ -1,8 +1,12 @@
 // Coding of signals: scaling from compu methods, unit, data type and range.
 #include "convert/coding.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
+#include <utility>
 
 #include "convert/values.h"
 #include "import/convert_ctx.h"
@@ -34,6 +38,15 @@ const char kArBaseTypeEncoding[] = "AR:BASE-TYPE-ENCODING";
 const char kArDataConstrRules[] = "AR:DATA-CONSTR-RULES";
 const char kArDataConstrRule[] = "AR:DATA-CONSTR-RULE";
 const char kArInternalConstrs[] = "AR:INTERNAL-CONSTRS";
+const char kArPhysConstrs[] = "AR:PHYS-CONSTRS";
+const char kArSystemSignalRef[] = "AR:SYSTEM-SIGNAL-REF";
+const char kArPhysicalProps[] = "AR:PHYSICAL-PROPS";
+const char kArInitValue[] = "AR:INIT-VALUE";
+const char kArNumericalValueSpecification[] = "AR:NUMERICAL-VALUE-SPECIFICATION";
+const char kArConstantReference[] = "AR:CONSTANT-REFERENCE";
+const char kArConstantRef[] = "AR:CONSTANT-REF";
+const char kArValueSpec[] = "AR:VALUE-SPEC";
+const char kArValue[] = "AR:VALUE";
 const char kIntervalType[] = "INTERVAL-TYPE";
 const char kIntervalClosed[] = "CLOSED";
 
@@ -61,6 +74,31 @@ uint32_t UnsignedMaximum(uint32_t n) {
   return (uint32_t{1} << n) - 1u;
 }
 
+// Constant references followed for one initial value before giving up (a
+// cycle of constants would otherwise never end).
+constexpr int kMaxConstantDepth = 8;
+// Units in the last place tried on either side of a physical initial value.
+constexpr int kMaxUlpSteps = 16;
+
+bool StartsNegative(const char* text) {
+  while (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\r') ++text;
+  return *text == '-';
+}
+
+// One limit read with converter C, as a double.
+template <class C>
+bool ReadLimitAs(cConvertCtx* ctx, const exElement* parent, const char* name, double& value) {
+  C converter(ctx);
+  typename C::value_type read{};
+  if (!ReadTypedChild(converter, read, parent, name)) return false;
+  value = static_cast<double>(read);
+  return true;
+}
+
+double Clamp(double value, double low, double high) {
+  return value < low ? low : (value > high ? high : value);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- cCoding
@@ -83,8 +121,80 @@ void cCoding::MakeRangePhysical() {
 }
 
 void cCoding::ComputeRange() {
-  if (!ReadDataConstraint()) DefaultRange();
+  if (ReadPhysicalRange()) return;
+  if (ReadDataConstraint()) {
+    // A constraint wider than the signal's bits can hold (a 1-bit signal
+    // typed as an 8-bit integer) says no more than the bits allow.
+    double low = 0.0;
+    double high = 0.0;
+    if (RawLimits(low, high)) {
+      minimum = Clamp(minimum, low, high);
+      maximum = Clamp(maximum, low, high);
+    }
+  } else {
+    DefaultRange();
+  }
   MakeRangePhysical();
+}
+
+bool cCoding::RawLimits(double& low, double& high) const {
+  if (dataType == kCodingFloat || numBits == 0) return false;
+  const uint32_t n = numBits < 64 ? numBits : 64;
+  if (dataType == kCodingSigned) {
+    const int64_t lowest = n == 64 ? INT64_MIN : -(int64_t{1} << (n - 1));
+    const int64_t highest = n == 64 ? INT64_MAX : (int64_t{1} << (n - 1)) - 1;
+    low = static_cast<double>(lowest);
+    high = static_cast<double>(highest);
+  } else {
+    low = 0.0;
+    high = static_cast<double>(n == 64 ? UINT64_MAX : (uint64_t{1} << n) - 1u);
+  }
+  return true;
+}
+
+bool cCoding::ReadLimit(const exElement* constraints, const char* name, double& value) {
+  if (dataType == kCodingFloat)
+    return ReadLimitAs<cValueConverterF64>(ctx, constraints, name, value);
+  // An unsigned signal's limit written as a negative number means that
+  // number (it is clamped to the raw range afterwards), not its two's
+  // complement pattern.
+  const exElement* limit = FindChild(constraints, name);
+  const bool isSigned =
+      dataType == kCodingSigned || (limit != nullptr && StartsNegative(limit->Text()));
+  if (numBits > 32) {
+    return isSigned ? ReadLimitAs<cValueConverterI64>(ctx, constraints, name, value)
+                    : ReadLimitAs<cValueConverterU64>(ctx, constraints, name, value);
+  }
+  return isSigned ? ReadLimitAs<cValueConverterI32>(ctx, constraints, name, value)
+                  : ReadLimitAs<cValueConverterU32>(ctx, constraints, name, value);
+}
+
+bool cCoding::ReadPhysicalRange() {
+  if (dataConstraint == nullptr || !constraintOnSystemSignal) return false;
+  exElementVector rules;
+  CollectChildren(FindChild(dataConstraint, kArDataConstrRules), kArDataConstrRule, rules);
+  if (rules.size() != 1 || FindChild(rules[0], kArInternalConstrs) != nullptr) return false;
+  const exElement* constraints = FindChild(rules[0], kArPhysConstrs);
+  double low = 0.0;
+  double high = 0.0;
+  if (!ReadCoefficient(FindChild(constraints, kArLowerLimit), low) ||
+      !ReadCoefficient(FindChild(constraints, kArUpperLimit), high)) {
+    return false;
+  }
+  if (low > high) std::swap(low, high);
+  // Within the physical image of the raw range, where there is one.
+  double rawLow = 0.0;
+  double rawHigh = 0.0;
+  if (RawLimits(rawLow, rawHigh)) {
+    double reachLow = factor * rawLow + offset;
+    double reachHigh = factor * rawHigh + offset;
+    if (reachLow > reachHigh) std::swap(reachLow, reachHigh);
+    low = Clamp(low, reachLow, reachHigh);
+    high = Clamp(high, reachLow, reachHigh);
+  }
+  minimum = low;
+  maximum = high;
+  return true;
 }
 
 bool cCoding::ReadDataConstraint() {
@@ -96,27 +206,8 @@ bool cCoding::ReadDataConstraint() {
 
   double low = 0.0;
   double high = 0.0;
-  if (dataType == kCodingSigned) {
-    cValueConverterI32 converter(ctx);
-    int32_t lowValue = 0;
-    int32_t highValue = 0;
-    if (!ReadTypedChild<int32_t>(converter, lowValue, constraints, kArLowerLimit)) return false;
-    if (!ReadTypedChild<int32_t>(converter, highValue, constraints, kArUpperLimit)) return false;
-    low = lowValue;
-    high = highValue;
-  } else if (dataType == kCodingFloat) {
-    cValueConverterF64 converter(ctx);
-    if (!ReadTypedChild<double>(converter, low, constraints, kArLowerLimit)) return false;
-    if (!ReadTypedChild<double>(converter, high, constraints, kArUpperLimit)) return false;
-  } else {
-    cValueConverterU32 converter(ctx);
-    uint32_t lowValue = 0;
-    uint32_t highValue = 0;
-    if (!ReadTypedChild<uint32_t>(converter, lowValue, constraints, kArLowerLimit)) return false;
-    if (!ReadTypedChild<uint32_t>(converter, highValue, constraints, kArUpperLimit)) return false;
-    low = lowValue;
-    high = highValue;
-  }
+  if (!ReadLimit(constraints, kArLowerLimit, low)) return false;
+  if (!ReadLimit(constraints, kArUpperLimit, high)) return false;
   minimum = low;
   maximum = high;
   return true;
@@ -124,6 +215,11 @@ bool cCoding::ReadDataConstraint() {
 
 void cCoding::DefaultRange() {
   if (dataType == kCodingFloat) return;
+  // Longer signals reach the extremes of their own length (up to 64 bits).
+  if (numBits > 32) {
+    RawLimits(minimum, maximum);
+    return;
+  }
   if (dataType == kCodingSigned) {
     int32_t low = 0;
     int32_t high = 0;
@@ -134,6 +230,65 @@ void cCoding::DefaultRange() {
   }
   minimum = 0.0;
   maximum = UnsignedMaximum(numBits);
+}
+
+bool cCoding::ReadRawInitValue(double&) {
+  return false;
+}
+
+bool cCoding::PhysicalInitValue(double& value) {
+  double raw = 0.0;
+  if (!ReadRawInitValue(raw)) return false;
+  value = PhysicalValueOf(raw, factor, offset);
+  return true;
+}
+
+double PhysicalValueOf(double raw, double factor, double offset) {
+  const double guess = raw * factor + offset;
+  if (factor == 0.0 || !std::isfinite(guess) || (guess - offset) / factor == raw) return guess;
+  double above = guess;
+  double below = guess;
+  for (int step = 0; step < kMaxUlpSteps; ++step) {
+    above = std::nextafter(above, HUGE_VAL);
+    if ((above - offset) / factor == raw) return above;
+    below = std::nextafter(below, -HUGE_VAL);
+    if ((below - offset) / factor == raw) return below;
+  }
+  return guess;
+}
+
+bool ReadNumericalText(cConvertCtx* ctx, const char* text, double& value) {
+  std::string number(text);
+  const size_t first = number.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return false;
+  number = number.substr(first, number.find_last_not_of(" \t\r\n") + 1 - first);
+  const bool negative = number[0] == '-';
+  const char* p = number.c_str() + ((number[0] == '+' || negative) ? 1 : 0);
+  int base = 0;
+  const char* digits = p;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+    base = 16;
+    digits = p + 2;
+  } else if (p[0] == '0' && (p[1] == 'b' || p[1] == 'B')) {
+    base = 2;
+    digits = p + 2;
+  } else if (p[0] == '0' && p[1] != '\0' && std::strspn(p, "01234567") == std::strlen(p)) {
+    base = 8;
+  } else if (p[0] != '\0' && std::strspn(p, "0123456789") == std::strlen(p)) {
+    base = 10;
+  }
+  if (base != 0) {
+    if (*digits == '\0' || *digits == '-' || *digits == '+') return false;
+    char* end = nullptr;
+    const unsigned long long magnitude = std::strtoull(digits, &end, base);
+    if (*end != '\0') return false;
+    value = negative ? -static_cast<double>(magnitude) : static_cast<double>(magnitude);
+    return true;
+  }
+  // A decimal fraction, nothing else (no trailing text, no INF or NaN).
+  if (std::strspn(p, "0123456789.,eE+-") != std::strlen(p)) return false;
+  cValueConverterF64 converter(ctx);
+  return converter.Convert(number.c_str(), value) && std::isfinite(value);
 }
 
 bool cCoding::ReadCoefficient(const exElement* v, double& value) {
@@ -286,6 +441,14 @@ void cCodingAr4::Evaluate() {
       break;
     }
   }
+  if (compuMethod == nullptr || dataConstraint == nullptr) {
+    ReadSystemSignalProps();
+    if (compuMethod == nullptr) compuMethod = systemCompuMethod;
+    if (dataConstraint == nullptr) {
+      dataConstraint = systemDataConstraint;
+      constraintOnSystemSignal = dataConstraint != nullptr;
+    }
+  }
 
   ReadCompuMethod();
   ReadUnitName();
@@ -317,6 +480,10 @@ void cCodingAr4::CollectScales() {
 
 void cCodingAr4::ReadUnitName() {
   if (unitElement == nullptr) {
+    ReadSystemSignalProps();
+    unitElement = systemUnit;
+  }
+  if (unitElement == nullptr) {
     ReportElement(ctx, kSubWarnScaling, element, "missing <UNIT>");
     return;
   }
@@ -338,4 +505,42 @@ void cCodingAr4::ReadBaseTypeEncoding() {
   if (HasVariationPoint(ctx, baseType)) return;
   cCv_BASE_TYPE_ENCODING converter(ctx);
   ReadTypedChild<int16_t>(converter, dataType, baseType, kArBaseTypeEncoding);
+}
+
+void cCodingAr4::ReadSystemSignalProps() {
+  if (systemPropsRead) return;
+  systemPropsRead = true;
+  const exElement* systemSignal = FindReferenceTarget(ctx, FindChild(element, kArSystemSignalRef));
+  const exElement* variants =
+      FindChild(FindChild(systemSignal, kArPhysicalProps), kArSwDataDefPropsVariants);
+  if (variants == nullptr) return;
+  exElementVector conditionals;
+  CollectConditionals(ctx, variants, "SW-DATA-DEF-PROPS", 0, conditionals);
+  if (conditionals.size() != 1) return;
+  const exElement* conditional = conditionals[0];
+  systemCompuMethod = FindReferenceTarget(ctx, FindChild(conditional, kArCompuMethodRef));
+  const exElement* constraint = FindReferenceTarget(ctx, FindChild(conditional, kArDataConstrRef));
+  if (constraint != nullptr && !HasVariationPoint(ctx, constraint)) {
+    systemDataConstraint = constraint;
+  }
+  const exElement* unitRef = FindChild(conditional, kArUnitRef);
+  const exElement* unitTarget = FindReferenceTarget(ctx, unitRef);
+  if (unitTarget != nullptr && !HasVariationPoint(ctx, unitRef)) systemUnit = unitTarget;
+}
+
+// INIT-VALUE holds a numerical value, or a reference to a constant whose
+// VALUE-SPEC holds one (or refers on to another constant).
+bool cCodingAr4::ReadRawInitValue(double& raw) {
+  const exElement* holder = FindChild(element, kArInitValue);
+  for (int depth = 0; holder != nullptr && depth < kMaxConstantDepth; ++depth) {
+    const exElement* numerical = FindChild(holder, kArNumericalValueSpecification);
+    if (numerical != nullptr) {
+      const exElement* value = FindChild(numerical, kArValue);
+      return value != nullptr && ReadNumericalText(ctx, value->Text(), raw);
+    }
+    const exElement* reference = FindChild(holder, kArConstantReference);
+    const exElement* constant = FindReferenceTarget(ctx, FindChild(reference, kArConstantRef));
+    holder = FindChild(constant, kArValueSpec);
+  }
+  return false;
 }

@@ -32,6 +32,11 @@ class cCoding {
   // import status; nothing here stops the import.
   virtual void Evaluate() = 0;
 
+  // After Evaluate: the signal's initial value as a physical value, such
+  // that (value - offset) / factor gives back the raw initial value of the
+  // description exactly. False when the description gives no numeric one.
+  bool PhysicalInitValue(double& value);
+
   // ---- Result: the coding record.
   uint32_t numBits;
   int16_t dataType = kCodingUnsigned;
@@ -58,6 +63,21 @@ class cCoding {
   // minimum/maximum := factor * raw + offset, exchanged when out of order.
   void MakeRangePhysical();
 
+  // The raw initial value the description gives the signal; false when it
+  // gives none or one that is not a number.
+  virtual bool ReadRawInitValue(double& raw);
+  // The raw extremes that numBits and the data type allow (integers of 1 to
+  // 64 bits; wider ones get the 64-bit extremes); false for floating point
+  // and for 0 bits.
+  bool RawLimits(double& low, double& high) const;
+  // One limit of the INTERNAL-CONSTRS read as the data type and length
+  // demand; a negative text of an unsigned signal is read as negative.
+  bool ReadLimit(const exElement* constraints, const char* name, double& value);
+  // A constraint of the SYSTEM-SIGNAL that names no raw limits, only
+  // physical ones: those become the range directly, within what the raw
+  // range can reach. False for any other constraint.
+  bool ReadPhysicalRange();
+
   // One scale as factor = N1 / D, offset = N0 / D; false when the scale has
   // no usable rational coefficients.
   bool ReadRationalScale(const exElement* scale, double& scaleFactor, double& scaleOffset);
@@ -73,8 +93,18 @@ class cCoding {
   const exElement* baseType = nullptr;
   const exElement* dataConstraint = nullptr;
   const exElement* unitElement = nullptr;
-  exElementVector scales;  // the COMPU-SCALEs in use
+  bool constraintOnSystemSignal = false;  // the data constraint describes the physical signal
+  exElementVector scales;                 // the COMPU-SCALEs in use
 };
+
+// The physical value of `raw`, raw * factor + offset, moved by a few units
+// in the last place where needed so that (value - offset) / factor == raw.
+double PhysicalValueOf(double raw, double factor, double offset);
+// A numerical value text: integer in decimal, 0x hexadecimal, 0b binary or
+// 0-prefixed octal notation, or a decimal fraction, with an optional sign.
+bool ReadNumericalText(cConvertCtx* ctx, const char* text, double& value);
+// Sets the SIGNAL's default value from the coding's initial value, if any.
+void WriteInitValue(cConvertCtx* ctx, uint64_t signalIoid, cCoding& coding);
 
 // Resolved elements of one SW-DATA-DEF-PROPS-like element.
 class cSwDataDefProps {
@@ -107,8 +137,18 @@ class cCodingAr4 : public cCoding {
   void CollectScales() override;
   void ReadUnitName() override;
   void ReadBaseTypeEncoding() override;
+  bool ReadRawInitValue(double& raw) override;
+
+  // Compu method, data constraint and unit of the SYSTEM-SIGNAL's physical
+  // props: where the I-SIGNAL's chain lacks one of them, the system signal's
+  // is used. Read once, on first need.
+  void ReadSystemSignalProps();
 
   cSwDataDefPropsChain chain;
+  bool systemPropsRead = false;
+  const exElement* systemCompuMethod = nullptr;
+  const exElement* systemDataConstraint = nullptr;
+  const exElement* systemUnit = nullptr;
 };
 
 // --- AUTOSAR 3 forms
@@ -126,6 +166,7 @@ class cCodingAr3 : public cCoding {
   void CollectScales() override;
   void ReadUnitName() override;
   void ReadBaseTypeEncoding() override;
+  bool ReadRawInitValue(double& raw) override;
 
   // Resolves the first `name` child of `parent`; a missing child is reported
   // at the parent and raises the status to warning.

@@ -1,6 +1,8 @@
 // Coding of AUTOSAR 3 signals: the I-SIGNAL leads through its SYSTEM-SIGNAL
 // and the system signal's data type to the compu method, base type and data
 // constraint.
+#include <cstring>
+
 #include "convert/coding.h"
 #include "convert/values.h"
 #include "import/convert_ctx.h"
@@ -70,4 +72,33 @@ void cCodingAr3::ReadBaseTypeEncoding() {
   }
   cCv_BASE_TYPE_ENCODING converter(ctx);
   ReadTypedChild<int16_t>(converter, dataType, baseType, "AR:BASE-TYPE-ENCODING");
+}
+
+// The INIT-VALUE-REF of the I-SIGNAL, else of its SYSTEM-SIGNAL, names a
+// literal (or the constant that holds it) with the raw value.
+bool cCodingAr3::ReadRawInitValue(double& raw) {
+  const exElement* ref = FindChild(element, "AR:INIT-VALUE-REF");
+  if (ref == nullptr) {
+    const exElement* systemSignal =
+        FindReferenceTarget(ctx, FindChild(element, "AR:SYSTEM-SIGNAL-REF"));
+    ref = FindChild(systemSignal, "AR:INIT-VALUE-REF");
+  }
+  const exElement* literal = FindReferenceTarget(ctx, ref);
+  if (IsNamed(literal, "AR:CONSTANT-SPECIFICATION")) {
+    const exElement* holder = FindChild(literal, "AR:VALUE");
+    literal = holder != nullptr && holder->ChildCount() > 0 ? holder->Child(0) : nullptr;
+  }
+  const exElement* value = FindChild(literal, "AR:VALUE");
+  if (value == nullptr) return false;
+  if (IsNamed(literal, "AR:INTEGER-LITERAL") || IsNamed(literal, "AR:REAL-LITERAL")) {
+    return ReadNumericalText(ctx, value->Text(), raw);
+  }
+  if (IsNamed(literal, "AR:BOOLEAN-LITERAL")) {
+    cCv_BOOLEAN converter(ctx);
+    bool flag = false;
+    if (!converter.Convert(value->Text(), flag)) return false;
+    raw = flag ? 1.0 : 0.0;
+    return true;
+  }
+  return false;
 }

@@ -31,6 +31,7 @@ void cConverter3::ConvertSignalCoding(uint32_t numBits) {
   cCodingAr3 coding(ctx, currentSignal, numBits);
   coding.Evaluate();
   WriteCoding(coding);
+  WriteInitValue(ctx, currentSignalIoid, coding);
 }
 
 void cConverter3::ConvertPduTiming() {

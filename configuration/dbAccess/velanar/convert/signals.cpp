@@ -27,6 +27,13 @@ constexpr uint32_t kMostSignificantByteFirst = 1;
 
 }  // namespace
 
+// The signal's initial value, as the physical value of its raw initial value.
+void WriteInitValue(cConvertCtx* ctx, uint64_t signalIoid, cCoding& coding) {
+  double value = 0.0;
+  if (ctx->status.IsError() || signalIoid == 0 || !coding.PhysicalInitValue(value)) return;
+  ctx->SetPropertyF64(signalIoid, IDIP_SIG_DEFAULT_VALUE_F64, value);
+}
+
 void cConverterBase::ConvertSignalMappingsIn(const char* containerName) {
   if (IsError() || currentPduInstIoid == 0 || currentPdu == nullptr) return;
   const exElement* mappings = RequireChild(ctx, currentPdu, containerName);
@@ -136,4 +143,5 @@ void cConverter4::ConvertSignalCoding(uint32_t numBits) {
   cCodingAr4 coding(ctx, currentSignal, numBits);
   coding.Evaluate();
   WriteCoding(coding);
+  WriteInitValue(ctx, currentSignalIoid, coding);
 }

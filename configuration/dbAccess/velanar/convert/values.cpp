@@ -270,8 +270,9 @@ bool cEnumLinVersion::Matches(const char* text, const char* keyword) const {
 
 namespace {
 
-const cEnumRow kPackingByteOrderRows[] = {{0, "MOST-SIGNIFICANT-BYTE-LAST"},
-                                          {1, "MOST-SIGNIFICANT-BYTE-FIRST"}};
+// OPAQUE (byte arrays) is placed as little-endian.
+const cEnumRow kPackingByteOrderRows[] = {
+    {0, "MOST-SIGNIFICANT-BYTE-LAST"}, {1, "MOST-SIGNIFICANT-BYTE-FIRST"}, {0, "OPAQUE"}};
 const cEnumRow kRunModeRows[] = {{0, "RUN-CONTINUOUS"}, {1, "RUN-ONCE"}};
 const cEnumRow kTxBehaviorRows[] = {{0, "CAN-20"}, {1, "CAN-FD"}};
 const cEnumRow kLinVersionRows[] = {{2, "1.2"}, {3, "1.3"}, {4, "2.0"}, {5, "2.1"}, {6, "2.2"}};

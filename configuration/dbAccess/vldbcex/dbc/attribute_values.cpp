@@ -136,7 +136,16 @@ void WriteSignalStartValues(ToCtx& ctx) {
       if (!ReadReal(signal, prop::kSignalFactor, factor, &own)) continue;
       if (!ReadReal(signal, prop::kSignalOffset, offset, &own)) continue;
       if (factor == 0.0) continue;
-      const double raw = (defaultValue - offset) / factor;
+      double raw = (defaultValue - offset) / factor;
+      // A whole raw value kept as its physical value does not always divide
+      // back exactly (0.3 / 0.1 gives 2.9999999999999996; a large offset
+      // costs more digits): a quotient that lies within the rounding of the
+      // stored values of a whole number is that number.
+      const double whole = std::nearbyint(raw);
+      const double rounding =
+          4 * std::numeric_limits<double>::epsilon() *
+          ((std::fabs(defaultValue) + std::fabs(offset)) / std::fabs(factor) + std::fabs(whole));
+      if (std::fabs(raw - whole) <= rounding) raw = whole;
       if (raw == 0.0) continue;  // also -0, which would print as "-0"
       const std::string object = ctx.sink.FormatUnsigned(written);
       att->WriteValueFloat(ctx.sink, "GenSigStartValue", raw, object.c_str(), name.c_str());

@@ -202,6 +202,30 @@ TEST(Ar3Signals, MissingBaseTypeKeepsUnsigned) {
       << bare.tree;
 }
 
+// The I-SIGNAL's own INIT-VALUE-REF comes before the SYSTEM-SIGNAL's; the
+// literal's value is raw (factor 0.5, offset -40 here).
+TEST(Ar3Signals, InitialValueFromTheReferencedLiteral) {
+  auto constant = [](const char* name, const char* kind, const char* value) {
+    return Named("CONSTANT-SPECIFICATION", name,
+                 {El("VALUE", {Named(kind, "literal", {Text("VALUE", value)})})});
+  };
+  const Node seven = Ref("INIT-VALUE-REF", "INTEGER-LITERAL", "/P/Seven/literal");
+  const Node yes = Ref("INIT-VALUE-REF", "CONSTANT-SPECIFICATION", "/P/Yes");
+  for (const auto& c : {std::make_pair(std::vector<Node>{}, "-36.5"),
+                        std::make_pair(std::vector<Node>{yes}, "-39.5")}) {
+    ImportResult r = ImportArxml(CanSystem(
+        "64", {SignalMapping("Temp", "8")},
+        {ISignal("Temp", c.first),
+         Named("SYSTEM-SIGNAL", "Temp_sys",
+               {Ref("DATA-TYPE-REF", "INTEGER-TYPE", "/T/Temp"), seven, Text("LENGTH", "8")}),
+         constant("Seven", "INTEGER-LITERAL", "7"), constant("Yes", "BOOLEAN-LITERAL", "true")},
+        CodingTypes()));
+    EXPECT_NE(r.Subtree("SIGNAL").find(std::string("IDIP_SIG_DEFAULT_VALUE_F64 = ") + c.second),
+              std::string::npos)
+        << r.tree;
+  }
+}
+
 TEST(Ar3Signals, LengthFromTheSystemSignalUnlessTheISignalHasOne) {
   // Own LENGTH of the I-SIGNAL wins over the system signal's.
   ImportResult own =

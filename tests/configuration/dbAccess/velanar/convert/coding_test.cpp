@@ -2,7 +2,13 @@
 // plug-in into the reference host and read from the CODING object.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "convert/coding.h"
 #include "pdus_test_builders.h"
+#include "temp_dir.h"
 
 using namespace pdutest;
 
@@ -140,7 +146,7 @@ TEST(CodingRange, DefaultRangeFollowsDataTypeAndBits) {
            Case{"12", "NONE", {"-10", "0.1"}, "-10", "399.5"},
            Case{"1", "2C", {"0", "1"}, "-1", "0"},
            Case{"32", "2C", {"0", "1"}, "-2147483648", "2147483647"},
-           Case{"64", "NONE", {"0", "1"}, "0", "4294967295"},  // 32-bit extremes
+           Case{"64", "NONE", {"0", "1"}, "0", "18446744073709551616"},  // 2^64 - 1 as a double
            Case{"0", "NONE", {"0", "1"}, "0", "4294967295"},
            Case{"32", "IEEE754", {"0", "1"}, "0", "0"},  // no default for floats
        }) {
@@ -325,6 +331,145 @@ TEST(CodingChain, VariationPointsAndMissingVariants) {
   EXPECT_EQ(CodingOf(r)["IDIP_COD_MAX_VAL_F64"], "255");
   EXPECT_TRUE(r.LogHas("<AR:NETWORK-REPRESENTATION-PROPS> (file=0, line="));
   EXPECT_TRUE(r.LogHas("missing <AR:SW-DATA-DEF-PROPS-VARIANTS> element"));
+}
+
+// ---------------------------------------------------------------- read from real exports
+
+Node Numerical(const std::string& value) {
+  return El("NUMERICAL-VALUE-SPECIFICATION", {Text("VALUE", value)});
+}
+Node ConstantRef(const std::string& name) {
+  return El("CONSTANT-REFERENCE", {Ref("CONSTANT-REF", "CONSTANT-SPECIFICATION", "/P/" + name)});
+}
+
+// The signal Sig: `refs` in its network representation, `physical` in its
+// system signal's PHYSICAL-PROPS, `init` as INIT-VALUE content (each left out
+// when empty); every element referred to is in P.
+ImportResult ImportSignal(const std::string& bits, std::vector<Node> refs,
+                          std::vector<Node> physical, std::vector<Node> init = {}) {
+  std::vector<Node> signal = {NetworkRepresentation(std::move(refs))}, system;
+  if (!init.empty()) signal.push_back(El("INIT-VALUE", std::move(init)));
+  if (!physical.empty()) system.push_back(El("PHYSICAL-PROPS", {PropsVariants(physical)}));
+  std::vector<Node> elements = {SignalPdu("P1", "8", {SignalMapping("Sig", "0")}),
+                                ISignal("Sig", bits, std::move(signal)),
+                                SystemSignal("SigSys", std::move(system)),
+                                BaseType("U8", "NONE"),
+                                BaseType("S64", "2C"),
+                                CompuMethod("Double", {LinearScale({"0", "2"}, {"1"})}, "Amp"),
+                                CompuMethod("Celsius", {LinearScale({"-10", "0.5"}, {"1"})}),
+                                Unit("Amp", "A"),
+                                Unit("Deg", "degC"),
+                                DataConstr("Raw100", {{"0", "100"}}),
+                                DataConstr("Byte", {{"0", "255"}}),
+                                DataConstr("Neg", {{"100", "-5"}}),
+                                DataConstr("Wide", {{"-5000000000", "0xFFFFFFFFFFFF"}})};
+  elements.push_back(
+      Named("DATA-CONSTR", "Phys")
+          .Raw("<DATA-CONSTR-RULES><DATA-CONSTR-RULE><PHYS-CONSTRS><LOWER-LIMIT>-5</LOWER-LIMIT>"
+               "<UPPER-LIMIT>20</UPPER-LIMIT></PHYS-CONSTRS></DATA-CONSTR-RULE></"
+               "DATA-CONSTR-RULES>"));
+  const std::pair<const char*, Node> constants[] = {
+      {"C1", Numerical("12")}, {"C2", ConstantRef("C1")}, {"Loop", ConstantRef("Loop")}};
+  for (const auto& constant : constants) {
+    elements.push_back(
+        Named("CONSTANT-SPECIFICATION", constant.first, {El("VALUE-SPEC", {constant.second})}));
+  }
+  return ImportArxml(OnePduSystem("P1", std::move(elements)));
+}
+
+// "factor offset minimum maximum unit" of the signal's coding.
+std::string Summary(const ImportResult& r) {
+  auto k = CodingOf(r);
+  return k["IDIP_COD_FACTOR_F64"] + " " + k["IDIP_COD_OFFSET_F64"] + " " +
+         k["IDIP_COD_MIN_VAL_F64"] + " " + k["IDIP_COD_MAX_VAL_F64"] + " " + k["IDIP_COD_UNIT_STR"];
+}
+
+TEST(CodingSources, SystemSignalFillsWhatTheChainLacks) {
+  const Node u8 = BaseTypeRef("U8");
+  const std::vector<Node> all = {CompuMethodRef("Celsius"), DataConstrRef("Phys"),
+                                 Ref("UNIT-REF", "UNIT", "/P/Deg")};
+  struct Case {
+    std::vector<Node> refs, physical;
+    const char* summary;
+  } cases[] = {
+      {{u8, CompuMethodRef("Double"), DataConstrRef("Raw100")}, all, "2 0 0 200 \"A\""},
+      {{u8}, {CompuMethodRef("Double")}, "2 0 0 510 \"A\""},
+      {{u8, CompuMethodRef("Celsius")}, all, "0.5 -10 -5 20 \"degC\""},
+      {{u8}, all, "0.5 -10 -5 20 \"degC\""},
+      {{u8}, {}, "1 0 0 255 \"\""},  // the only case with the missing-element warnings
+  };
+  for (const Case& c : cases) {
+    ImportResult r = ImportSignal("8", c.refs, c.physical);
+    EXPECT_EQ(Summary(r), c.summary);
+    EXPECT_EQ(r.LogHas("missing <COMPU-METHOD>"), c.physical.empty()) << c.summary;
+    EXPECT_EQ(r.LogHas("missing <UNIT>"), c.physical.empty()) << c.summary;
+  }
+}
+
+TEST(CodingRange, LimitsWithinWhatTheBitsHold) {
+  struct Case {
+    const char *bits, *baseType, *constraint, *summary;
+  } cases[] = {{"64", "S64", "", "1 0 -9223372036854775808 9223372036854775808 \"\""},
+               {"48", "U8", "", "1 0 0 281474976710655 \"\""},
+               {"64", "S64", "Wide", "1 0 -5e+09 281474976710655 \"\""},
+               {"1", "U8", "Byte", "1 0 0 1 \"\""},
+               {"8", "S64", "Byte", "1 0 0 127 \"\""},
+               {"8", "U8", "Neg", "1 0 0 100 \"\""},
+               {"32", "U8", "Neg", "1 0 0 100 \"\""}};
+  for (const Case& c : cases) {
+    std::vector<Node> refs = {BaseTypeRef(c.baseType)};
+    if (c.constraint[0] != '\0') refs.push_back(DataConstrRef(c.constraint));
+    ImportResult r = ImportSignal(c.bits, refs, {});
+    EXPECT_EQ(Summary(r), c.summary) << c.bits;
+    EXPECT_FALSE(r.LogHas("failed conversion")) << c.summary;
+  }
+}
+
+TEST(CodingInitValue, RawInitialValueBecomesThePhysicalDefault) {
+  const double kNone = -1e300;
+  struct Case {
+    Node init;
+    double raw;  // kNone: no default value
+  } cases[] = {{Numerical("0x7"), 7},
+               {ConstantRef("C2"), 12},
+               {ConstantRef("Loop"), kNone},
+               {Numerical("12abc"), kNone},
+               {El("TEXT-VALUE-SPECIFICATION", {Text("VALUE", "1")}), kNone}};
+  for (const Case& c : cases) {
+    ImportResult r = ImportSignal("8", {CompuMethodRef("Celsius")}, {}, {c.init});
+    auto signal = Properties(r.Subtree("SIGNAL \"SigSys\""));
+    const std::string value = signal["IDIP_SIG_DEFAULT_VALUE_F64"];
+    EXPECT_EQ(value.empty() ? kNone : (std::strtod(value.c_str(), nullptr) + 10) / 0.5, c.raw);
+    EXPECT_EQ(r.code, 0u) << r.log;
+  }
+  // Some whole values need a step of one unit in the last place to divide
+  // back exactly; where no double does (0.3 / 0.1), the DBC test shows it.
+  for (double raw : {129.0, 159.0}) EXPECT_EQ((PhysicalValueOf(raw, 0.1, -40) + 40) / 0.1, raw);
+}
+
+// Scaling through the system signal, a start value that 0.1 cannot give back
+// exactly, and an OPAQUE 40-bit signal, through `velan convert`.
+TEST(CodingDbc, ScalingOpaqueAndStartValuesInTheDbcFile) {
+  Node physical = El("PHYSICAL-PROPS", {PropsVariants({CompuMethodRef("Tenth")})});
+  velan_test::TempDir dir;
+  std::ofstream(dir.File("in.arxml")) << OnePduSystem(
+      "P1",
+      {SignalPdu("P1", "8", {SignalMapping("Speed", "0"), SignalMapping("B", "24", "OPAQUE")}),
+       ISignal("Speed", "16", {El("INIT-VALUE", {Numerical("3")})}),
+       SystemSignal("SpeedSys", {physical}), Signal("B", "40"),
+       CompuMethod("Tenth", {LinearScale({"0", "0.1"}, {"1"})})});
+  ASSERT_EQ(std::system(("cd '" + dir.Path() + "' && mkdir cfg && VELAN_CONFIG_DIR=cfg '" +
+                         VELAN_TEST_BIN_DIR + "/velan' convert in.arxml -o out >log 2>&1")
+                            .c_str()),
+            0);
+  std::stringstream text;
+  text << std::ifstream(dir.File("out/Can1.dbc")).rdbuf() << std::ifstream(dir.File("log")).rdbuf();
+  for (const char* line : {"SG_ SpeedSys : 0|16@1+ (0.10000000000000000555,0) [0|6553.5]",
+                           "SG_ BSys : 24|40@1+ (1,0) [0|1099511627775]",
+                           "BA_ \"GenSigStartValue\" SG_ 256 SpeedSys 3;"}) {
+    EXPECT_NE(text.str().find(line), std::string::npos) << line << "\n" << text.str();
+  }
+  EXPECT_EQ(text.str().find("failed conversion"), std::string::npos);
 }
 
 }  // namespace
