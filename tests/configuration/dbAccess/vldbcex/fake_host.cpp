@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "export/to_status.h"
+#include "velan/value_descriptions.h"
 
 namespace vldbcex_test {
 namespace {
@@ -130,6 +131,12 @@ std::pair<uint32_t, double> ReadViewTiming(const TFrame& frame) {
   return {1, 0.0};
 }
 
+std::string EncodeValues(const std::vector<std::pair<double, std::string>>& values) {
+  std::string encoded;
+  for (const auto& [value, text] : values) VelanAppendValueDescription(encoded, value, text);
+  return encoded;
+}
+
 std::vector<TRefs> BuildFake(FakeHost& host, const std::vector<TCluster>& clusters,
                              uint32_t* databaseOut) {
   namespace prop = vldbcex::prop;
@@ -183,6 +190,8 @@ std::vector<TRefs> BuildFake(FakeHost& host, const std::vector<TCluster>& cluste
         host.SetReal(s, prop::kSignalMaximum, sg.maximum);
         host.SetReal(s, prop::kSignalDefault, sg.defaultValue.value_or(sg.offset));
         host.SetU32(s, prop::kSignalFrame, f);
+        const std::string values = EncodeValues(sg.values);
+        host.SetBytes(s, prop::kSignalValueDescriptions, values.data(), values.size());
       }
       host.SetList(f, prop::kFrameSignals, sigs);
       allSignals.insert(allSignals.end(), sigs.begin(), sigs.end());

@@ -95,8 +95,12 @@ struct TSignal {
   bool multiplexer = false;
   bool modeDependent = false;
   uint32_t modeValue = 0;
-  std::optional<double> defaultValue;  // unset: the offset (raw 0)
+  std::optional<double> defaultValue;                  // unset: the offset (raw 0)
+  std::vector<std::pair<double, std::string>> values;  // value descriptions
 };
+
+// The host encoding of a signal's value descriptions.
+std::string EncodeValues(const std::vector<std::pair<double, std::string>>& values);
 
 enum class TTiming { kNone, kCyclic, kEvent, kBoth };
 
