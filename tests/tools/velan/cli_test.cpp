@@ -3,6 +3,8 @@
 // outputs.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <nlohmann/json.hpp>
 
 #include "tool_runner.h"
@@ -113,11 +115,11 @@ TEST_F(ToolTest, HelpDescribesEveryCommandWithExamples) {
   const std::vector<std::pair<std::string, std::vector<std::string>>> commands = {
       {"convert",
        {"--output", "--cluster", "--config", "--log", "--log-all", "--only-file", "--flexray",
-        "--keep-db", "--warnings", "--quiet"}},
+        "--keep-db", "--warnings", "--quiet", "--no-value-tables"}},
       {"import",
        {"--dump", "--config", "--log", "--log-all", "--only-file", "--flexray", "--output"}},
       {"dump", {"--json"}},
-      {"export", {"--cluster", "--output"}}};
+      {"export", {"--cluster", "--output", "--no-value-tables"}}};
   for (const auto& [cmd, options] : commands) {
     RunResult r = Run({cmd, "--help"});
     EXPECT_EQ(r.exitCode, 0) << cmd;
@@ -410,6 +412,60 @@ TEST_F(ToolTest, ExportWritesOneClusterOfADatabaseFile) {
   RunResult noFile = Run({"export", "missing.vdb", "-o", "x.dbc"});
   EXPECT_EQ(noFile.exitCode, 1);
   EXPECT_NE(noFile.err.find("cannot open missing.vdb"), std::string::npos) << noFile.err;
+}
+
+// The texts of text-table values: VAL_ lines in convert and export unless
+// --no-value-tables, decoded in both dumps.
+TEST_F(ToolTest, ValueTablesAndTheirOption) {
+  if (!ExporterBuilt()) GTEST_SKIP() << "DBC exporter not built";
+  const std::string gear =
+      "VAL_ 512 GearPosition 0 \"Park\" 1 \"Reverse\" 2 \"Neutral\" 3 \"Drive\" ;\r\n";
+  ASSERT_EQ(Run({"import", SourcePath(kCanExample), "-o", "can.vdb"}).exitCode, 0);
+  struct Case {
+    std::vector<std::string> args;
+    const char* output;
+    bool values;
+  };
+  const Case cases[] = {
+      {{"convert", SourcePath(kCanExample), "-q", "-o", "a"}, "a/VehicleCAN.dbc", true},
+      {{"convert", SourcePath(kCanExample), "-q", "-o", "b", "--no-value-tables"},
+       "b/VehicleCAN.dbc",
+       false},
+      {{"export", "can.vdb", "-o", "c.dbc"}, "c.dbc", true},
+      {{"export", "can.vdb", "-o", "d.dbc", "--no-value-tables"}, "d.dbc", false},
+  };
+  std::string with, without;
+  for (const Case& c : cases) {
+    RunResult r = Run(c.args);
+    ASSERT_EQ(r.exitCode, 0) << c.output << r.err;
+    const std::string text = ReadFile(Path(c.output));
+    EXPECT_EQ(text.find(gear) != std::string::npos, c.values) << c.output;
+    (c.values ? with : without) = text;
+  }
+  // Leaving the section out changes nothing else.
+  std::string stripped = with;
+  for (size_t at = stripped.find("VAL_ "); at != std::string::npos; at = stripped.find("VAL_ "))
+    stripped.erase(at, stripped.find('\n', at) + 1 - at);
+  EXPECT_EQ(stripped, without);
+  EXPECT_EQ(ReadFile(Path("a/VehicleCAN.dbc")), ReadFile(Path("c.dbc")));
+
+  EXPECT_NE(Run({"dump", "can.vdb"})
+                .out.find("IDIP_COD_VALUE_DESCS_VTAB = [0 \"Park\", 1 \"Reverse\", 2 \"Neutral\", "
+                          "3 \"Drive\"]\n"),
+            std::string::npos);
+  std::vector<nlohmann::json> tables;
+  std::function<void(const nlohmann::json&)> walk = [&](const nlohmann::json& o) {
+    const auto& props = o["properties"];
+    if (props.contains("IDIP_COD_VALUE_DESCS_VTAB"))
+      tables.push_back(props["IDIP_COD_VALUE_DESCS_VTAB"]);
+    for (const auto& child : o["children"]) walk(child);
+  };
+  walk(nlohmann::json::parse(Run({"dump", "can.vdb", "--json"}).out));
+  EXPECT_EQ(tables, (std::vector<nlohmann::json>{
+                        nlohmann::json::parse(R"([{"value": 65535, "text": "SNA"}])"),
+                        nlohmann::json::parse(R"([{"value": 0, "text": "Park"},
+                            {"value": 1, "text": "Reverse"}, {"value": 2, "text": "Neutral"},
+                            {"value": 3, "text": "Drive"}])")}));
 }
 
 }  // namespace
