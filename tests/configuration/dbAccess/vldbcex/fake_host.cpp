@@ -131,12 +131,6 @@ std::pair<uint32_t, double> ReadViewTiming(const TFrame& frame) {
   return {1, 0.0};
 }
 
-std::string EncodeValues(const std::vector<std::pair<double, std::string>>& values) {
-  std::string encoded;
-  for (const auto& [value, text] : values) VelanAppendValueDescription(encoded, value, text);
-  return encoded;
-}
-
 std::vector<TRefs> BuildFake(FakeHost& host, const std::vector<TCluster>& clusters,
                              uint32_t* databaseOut) {
   namespace prop = vldbcex::prop;
@@ -190,7 +184,8 @@ std::vector<TRefs> BuildFake(FakeHost& host, const std::vector<TCluster>& cluste
         host.SetReal(s, prop::kSignalMaximum, sg.maximum);
         host.SetReal(s, prop::kSignalDefault, sg.defaultValue.value_or(sg.offset));
         host.SetU32(s, prop::kSignalFrame, f);
-        const std::string values = EncodeValues(sg.values);
+        std::string values;
+        for (const auto& [v, text] : sg.values) VelanAppendValueDescription(values, v, text);
         host.SetBytes(s, prop::kSignalValueDescriptions, values.data(), values.size());
       }
       host.SetList(f, prop::kFrameSignals, sigs);

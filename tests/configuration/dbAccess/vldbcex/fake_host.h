@@ -99,9 +99,6 @@ struct TSignal {
   std::vector<std::pair<double, std::string>> values;  // value descriptions
 };
 
-// The host encoding of a signal's value descriptions.
-std::string EncodeValues(const std::vector<std::pair<double, std::string>>& values);
-
 enum class TTiming { kNone, kCyclic, kEvent, kBoth };
 
 struct TFrame {

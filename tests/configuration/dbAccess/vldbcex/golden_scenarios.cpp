@@ -345,11 +345,11 @@ std::string FdJ1939Listing(bool forRealHost) {
   listing += "  Sel 0|4@le unsigned (1,0) [0|15] - Engine,Brake M\n";
   if (!forRealHost) listing += "  Both 4|4@le unsigned (1,0) [0|15] - Engine,Brake M\n";
   listing +=
-      "  Leaf 8|8@le unsigned (1,0) [0|255] - Engine,Brake m3 255=SNA 3=Three\n"
+      "  Leaf 8|8@le unsigned (1,0) [0|255] - Engine,Brake m3\n"
       "frame 511 1 BrakeFD 8 -\n"
       "  Pressure 3|12@be unsigned (0.10000000000000001,-40) [-40|369.5] bar Display -\n"
-      "  Valve 20|1@be unsigned (1,0) [0|1] - Display - 0=Closed 1=Open \"full\"\n"
-      "  Temp 24|8@le signed (0.5,-10) [-74|53.5] degC Display - -1=n/a\n"
+      "  Valve 20|1@be unsigned (1,0) [0|1] - Display -\n"
+      "  Temp 24|8@le signed (0.5,-10) [-74|53.5] degC Display -\n"
       "  Zeroed 32|8@le unsigned (0,0) [0|0] - Display -\n"
       "frame 512 0 Timed 8 -\n"
       "frame 419361024 1 EngineData 12 Engine\n"

@@ -122,11 +122,10 @@ for f in sorted(db.frames, key=lambda f: f.arbitration_id.id):
         else:
             mux = "-"
         kind = "float" if s.is_float else ("signed" if s.is_signed else "unsigned")
-        values = "".join(" %d=%s" % (k, v) for k, v in s.values.items())
-        print("  %s %d|%d@%s %s (%s,%s) [%s|%s] %s %s %s%s" % (s.name,
+        print("  %s %d|%d@%s %s (%s,%s) [%s|%s] %s %s %s" % (s.name,
               s.get_startbit(bit_numbering=1), s.size, "le" if s.is_little_endian else "be",
               kind, num(s.factor), num(s.offset), num(s.min), num(s.max), s.unit or "-",
-              ",".join(s.receivers) or "-", mux, values))
+              ",".join(s.receivers) or "-", mux))
 )PY";
 
 }  // namespace

@@ -36,7 +36,7 @@ std::string CrLf(const std::string& text);
 // ("LOGGED: ..."), then per frame by identifier "frame <id> <ext> <name>
 // <size> <transmitters>[ complex]" and one line per signal
 // "  <name> <start>|<bits>@<le|be> <kind> (<factor>,<offset>) [<min>|<max>]
-// <unit> <receivers> <mux>[ <value>=<text>...]". Gives "SKIP\n" when the module is missing and
+// <unit> <receivers> <mux>". Gives "SKIP\n" when the module is missing and
 // "ERROR: ..." when loading fails.
 std::string CanmatrixListing(const std::string& path);
 
