@@ -17,6 +17,7 @@ namespace vdb {
 namespace {
 
 constexpr uint32_t kInvalidObjectsFlag = 0x02000003;
+constexpr uint32_t kOmitValueTablesFlag = 0x02000004;
 
 // Records a failure; an error already in the record stays (first error kept).
 void Report(dbaStatus* status, uint32_t code, uint32_t detail) {
@@ -107,25 +108,32 @@ void dbaSetProperty(uint32_t object, uint32_t propertyId, uint32_t size, const v
                     dbaStatus* status) {
   vdb::ReadCall(status, [&](uint32_t* detail) -> uint32_t {
     if (!value) return vdb::NullPointer(detail, "the value");
-    // Only the invalid-objects flag of a database can be written; anything
+    // Only the two flags of a database can be written (the invalid-objects
+    // flag and the flag that leaves value tables out of DBC files); anything
     // else is read-only (or absent).
     std::string current;
     if (int32_t r = vdb::ReadValue(object, propertyId, &current, detail); r != 0)
       return static_cast<uint32_t>(r);
     Database* db = nullptr;
     vdb::Object* o = Store::Get().FindObject(object, &db);
-    if (propertyId != vdb::kInvalidObjectsFlag || !o || o->type != VELAN_OT_DATABASE) {
+    const bool flag =
+        propertyId == vdb::kInvalidObjectsFlag || propertyId == vdb::kOmitValueTablesFlag;
+    if (!flag || !o || o->type != VELAN_OT_DATABASE) {
       vdb::SetError("property 0x%08" PRIX32 " of %" PRIu32 " cannot be written", propertyId,
                     object);
       *detail = VDBA_DETAIL_READ_ONLY;
       return VDBA_E_READ_ONLY;
     }
     if (size != 1) {
-      vdb::SetError("the invalid-objects flag takes 1 byte, not %" PRIu32, size);
+      vdb::SetError("a database flag takes 1 byte, not %" PRIu32, size);
       *detail = VDBA_DETAIL_SIZE_MISMATCH;
       return VDBA_E_SIZE_MISMATCH;
     }
-    db->invalidObjectsFlag = *static_cast<const uint8_t*>(value);
+    const uint8_t byte = *static_cast<const uint8_t*>(value);
+    if (propertyId == vdb::kInvalidObjectsFlag)
+      db->invalidObjectsFlag = byte;
+    else
+      db->omitValueTablesFlag = byte;
     return 0;
   });
 }

@@ -148,6 +148,7 @@ void AppendRef(std::string* list, uint64_t id) {
 enum : uint32_t {
   kDbClusters = 0x06000002,
   kDbInvalidFlag = 0x02000003,
+  kDbOmitValueTables = 0x02000004,
   kClDatabase = 0x05010002,
   kClCanIoMode = 0x00010010,
   kClAppProtocol = 0x00010073,
@@ -183,6 +184,7 @@ enum : uint32_t {
   kSgMaximum = 0x01030006,
   kSgDefault = 0x01030004,
   kSgFrame = 0x05030005,
+  kSgValueDescriptions = 0x0A030033,
   kEcName = 0x03050002,
   kEcComment = 0x03050005,
   kEcReceived = 0x06050003,
@@ -208,6 +210,9 @@ bool DatabaseValue(Database& db, uint32_t propertyId, std::string* out) {
       return true;
     case kDbInvalidFlag:
       *out = Bytes<uint8_t>(db.invalidObjectsFlag);
+      return true;
+    case kDbOmitValueTables:
+      *out = Bytes<uint8_t>(db.omitValueTablesFlag);
       return true;
   }
   return false;
@@ -380,6 +385,7 @@ bool SignalValue(Database& db, const ViewSignal& s, uint32_t propertyId, std::st
         return true;
       case kSgComment:
       case kSgUnit:
+      case kSgValueDescriptions:
         out->clear();
         return true;
       case kSgMultiplexer:
@@ -434,6 +440,10 @@ bool SignalValue(Database& db, const ViewSignal& s, uint32_t propertyId, std::st
       return true;
     case kSgUnit:
       *out = Text(StoredText(coding(), IDIP_COD_UNIT_STR));
+      return true;
+    case kSgValueDescriptions:
+      // The stored encoding is the read encoding (velan/value_descriptions.h).
+      *out = StoredText(coding(), IDIP_COD_VALUE_DESCS_VTAB);
       return true;
     case kSgMultiplexer:
       *out = Flag(false);

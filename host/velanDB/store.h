@@ -92,6 +92,9 @@ struct Database {
   uint64_t importCalls = 0;
   Fault fault;
   uint8_t invalidObjectsFlag = 0;
+  // Set by a host application that wants DBC files without value tables;
+  // an export option, not saved with the database.
+  uint8_t omitValueTablesFlag = 0;
   bool openedByReader = false;  // opened through dbaOpenDatabase
   uint64_t generation = 0;      // bumped by every change of objects or properties
   // Every link (object number, parent number) in the order made, so that a

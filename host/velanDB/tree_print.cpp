@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "velan/value_descriptions.h"
+
 namespace vdb {
 namespace {
 
@@ -102,6 +104,23 @@ std::string FormatValue(Database& db, const PropertyInfo& info, const std::strin
         out += hex;
       }
       break;
+    case Enc::ValueTable: {
+      // [value "text", ...]; stored values are well formed (checked on set).
+      out = "[";
+      uint32_t offset = 0;
+      double value = 0;
+      const char* text = nullptr;
+      uint32_t length = 0;
+      const uint32_t size = static_cast<uint32_t>(bytes.size());
+      while (VelanNextValueDescription(bytes.data(), size, &offset, &value, &text, &length) == 1) {
+        if (out.size() > 1) out += ", ";
+        out += FormatDouble(value);
+        out.push_back(' ');
+        AppendQuoted(std::string(text, length), &out);
+      }
+      out += "]";
+      break;
+    }
   }
   return out;
 }

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "velan/host_vocabulary.h"
+#include "velan/value_descriptions.h"
 #include "velan/velandb_host.h"
 
 namespace vdb {
@@ -45,6 +46,7 @@ const Entry kProperties[] = {
 #define IOID_ Ioid
 #define IOIDS_ Ioids
 #define U8P_ U8p
+#define VTAB_ ValueTable
 #include "velan/host_vocabulary.def"
 #undef VELAN_PROPERTY
 #undef VELAN_PROPERTY_SAMENAME
@@ -117,6 +119,8 @@ bool ValueFits(const PropertyInfo& info, const void* value, uint32_t size) {
       return size % 8 == 0;
     case Enc::U8p:
       return size == info.count;
+    case Enc::ValueTable:
+      return (size == 0 || value != nullptr) && VelanValueDescriptionsValid(value, size);
   }
   return false;
 }
@@ -141,6 +145,8 @@ const char* ExpectedSizeText(const PropertyInfo& info) {
       return "a multiple of 8 bytes";
     case Enc::U8p:
       return info.count == 5 ? "5 bytes" : "8 bytes";
+    case Enc::ValueTable:
+      return "a list of finite 8-byte values each followed by a NUL-terminated text";
   }
   return "?";
 }

@@ -8,7 +8,8 @@
 
 namespace vdb {
 
-enum class Enc : uint8_t { Str, U8, U16, U32, U64, I16, I32, F64, Ioid, Ioids, U8p };
+// ValueTable: value descriptions as velan/value_descriptions.h encodes them.
+enum class Enc : uint8_t { Str, U8, U16, U32, U64, I16, I32, F64, Ioid, Ioids, U8p, ValueTable };
 
 struct PropertyInfo {
   uint32_t id = 0;
@@ -29,7 +30,7 @@ int32_t PropertyFor(uint32_t objectType, uint32_t propertyId, PropertyInfo* info
 
 // True when the value size fits the encoding. Texts may come with or without
 // their terminating NUL (size 0 is the empty text) and must not hold a NUL
-// before their end.
+// before their end. Value descriptions must be well formed.
 bool ValueFits(const PropertyInfo& info, const void* value, uint32_t size);
 // The size a value of the encoding must have, as text for messages.
 const char* ExpectedSizeText(const PropertyInfo& info);

@@ -5,7 +5,7 @@ Converts every bundled example and every ARXML sample, requires that the tool
 never crashes (exit status 0 or 1), that every DBC it writes loads in
 canmatrix, and compares each DBC with canmatrix's own reading of the same
 ARXML: frames (identifier, extended, length) and signals (start bit, length,
-byte order, signedness, factor, offset, unit, multiplexing). A difference
+byte order, signedness, factor, offset, unit, multiplexing, value texts). A difference
 fails the test unless a line of the allow-list matches it; the allow-list says
 why we believe our output is right.
 
@@ -88,6 +88,11 @@ def dbc_start_bit(sig):
         else sig.get_startbit(bit_numbering=1, start_little=False)
 
 
+def value_table(sig):
+    """The signal's value descriptions as {raw value: text}."""
+    return {float(k): str(v) for k, v in sig.values.items()}
+
+
 def compare_frames(label, ours, theirs, diffs):
     """Append (key, text) for every difference between two canmatrix frames."""
     key = "%s|%s" % (label, ours.name)
@@ -135,6 +140,9 @@ def compare_frames(label, ours, theirs, diffs):
         for field, x, y, eq in checks:
             if not (eq(x, y) if eq else x == y):
                 diffs.append(("%s|%s" % (skey, field), "ours %r, canmatrix %r" % (x, y)))
+        if value_table(a) != value_table(b):
+            diffs.append(("%s|values" % skey, "ours %.150r, canmatrix %.150r" %
+                          (value_table(a), value_table(b))))
 
 
 def main():

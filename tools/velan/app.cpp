@@ -59,6 +59,8 @@ int Main(int argc, char** argv) {
       ->type_name("FILE.vdb");
   c->add_flag("--warnings", convert.allWarnings, "Print every warning, not only the first ten");
   c->add_flag("-q,--quiet", convert.quiet, "Print only errors");
+  c->add_flag("--no-value-tables", convert.noValueTables,
+              "Write no VAL_ lines (the texts of the signals' raw values)");
 
   ImportCommand import;
   CLI::App* i = app.add_subcommand(
@@ -99,6 +101,8 @@ int Main(int argc, char** argv) {
   e->add_option("-o,--output", exp.output, "The DBC file to write")
       ->type_name("OUT.dbc")
       ->required();
+  e->add_flag("--no-value-tables", exp.noValueTables,
+              "Write no VAL_ lines (the texts of the signals' raw values)");
 
   try {
     app.parse(argc, argv);

@@ -213,6 +213,18 @@ bool WriteDbc(ExportPlugin& exporter, uint32_t cluster, const std::string& targe
       error);
 }
 
+// Asks the exporter, through the database's flag, to leave the value tables
+// out of the DBC files written from this database.
+bool OmitValueTables(uint32_t database) {
+  constexpr uint32_t kOmitValueTablesFlag = 0x02000004u;
+  const uint8_t on = 1;
+  dbaStatus st{0, 0};
+  dbaSetProperty(database, kOmitValueTablesFlag, 1, &on, &st);
+  if (!DBA_STATUS_IS_ERROR(&st)) return true;
+  Say("cannot leave the value tables out (" + DescribeStatus(st) + ")");
+  return false;
+}
+
 std::string JoinNames(const std::vector<ClusterInfo>& clusters, bool canOnly) {
   std::string s;
   for (const auto& c : clusters) {
@@ -326,6 +338,7 @@ int RunExport(const ExportCommand& cmd) {
     Say(error);
     return kExitFailed;
   }
+  if (cmd.noValueTables && !OmitValueTables(ref)) return kExitFailed;
   if (!WriteDbc(exporter, chosen->ref, cmd.output, &error)) {
     Say(cmd.output + ": " + error);
     return kExitFailed;
@@ -427,6 +440,7 @@ int RunConvert(const ConvertCommand& cmd) {
     Say(error);
     return kExitFailed;
   }
+  if (cmd.noValueTables && !OmitValueTables(session.Handle())) return kExitFailed;
   bool allWritten = true;
   for (const ClusterInfo* c : chosen) {
     std::string target;

@@ -35,6 +35,7 @@ struct ExportCommand {
   std::string database;
   std::string cluster;
   std::string output;
+  bool noValueTables = false;  // --no-value-tables
 };
 
 struct ConvertCommand {
@@ -44,6 +45,7 @@ struct ConvertCommand {
   std::string keepDb;                 // --keep-db
   bool allWarnings = false;           // --warnings
   bool quiet = false;                 // --quiet
+  bool noValueTables = false;         // --no-value-tables
 };
 
 int RunImport(const ImportCommand& cmd);

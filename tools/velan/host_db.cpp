@@ -1,11 +1,13 @@
 #include "host_db.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
 
 #include "plugins.h"
 #include "velan/host_vocabulary.h"
+#include "velan/value_descriptions.h"
 #include "velan/velandb_host.h"
 
 namespace velan_tool {
@@ -47,7 +49,7 @@ bool ReadRefs(uint32_t object, uint32_t prop, std::vector<uint32_t>* refs, std::
   return true;
 }
 
-enum class Enc { STR, U8, U16, U32, U64, I16, I32, F64, IOID, IOIDS, U8P, NAD };
+enum class Enc { STR, U8, U16, U32, U64, I16, I32, F64, IOID, IOIDS, U8P, VTAB, NAD };
 
 struct PropInfo {
   const char* name;
@@ -132,6 +134,29 @@ nlohmann::ordered_json DecodeValue(Enc enc, const std::vector<uint8_t>& b) {
       nlohmann::ordered_json a = nlohmann::ordered_json::array();
       for (uint8_t c : b) a.push_back(c);
       return a;
+    }
+    case Enc::VTAB: {
+      // [{"value": raw value, "text": text}, ...] in table order.
+      nlohmann::ordered_json a = nlohmann::ordered_json::array();
+      const uint32_t size = static_cast<uint32_t>(b.size());
+      uint32_t offset = 0;
+      double value = 0;
+      const char* text = nullptr;
+      uint32_t length = 0;
+      int r;
+      while ((r = VelanNextValueDescription(b.data(), size, &offset, &value, &text, &length)) ==
+             1) {
+        nlohmann::ordered_json entry;
+        // Raw values are whole numbers as a rule: shown without ".0".
+        if (std::trunc(value) == value && std::fabs(value) < 9007199254740992.0)
+          entry["value"] = static_cast<int64_t>(value);
+        else
+          entry["value"] = value;
+        entry["text"] = std::string(text, length);
+        a.push_back(std::move(entry));
+      }
+      if (r == 0) return a;
+      break;
     }
   }
   return HexBytes(b);

@@ -81,6 +81,8 @@ void Fill(TestDb& db) {
   uint64_t si = db.Child(VELAN_OT_SIG_INST, "", VELAN_OT_PDU, pdu);
   uint64_t sig = db.Child(VELAN_OT_SIGNAL, "S", VELAN_OT_SIG_INST, si);
   db.Set<double>(sig, IDIP_SIG_DEFAULT_VALUE_F64, -0.25);
+  uint64_t cod = db.Child(VELAN_OT_CODING, "", VELAN_OT_SIGNAL, sig);
+  imp_SetProperty(db.handle(), cod, IDIP_COD_VALUE_DESCS_VTAB, "\0\0\0\0\0\0\0\0On", 11);
   uint64_t con = db.Child(VELAN_OT_CONNECTOR, "", VELAN_OT_CLUSTER, cl);
   db.Set<uint8_t>(con, IDIP_CON_INITIAL_NAD, 9);
   uint64_t tx = db.Child(VELAN_OT_TX_TRIG, "", VELAN_OT_CONNECTOR, con);

@@ -1,10 +1,12 @@
 // The host's checks of the import calls, identifiers, fault injection.
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <thread>
 #include <vector>
 
 #include "host_test_util.h"
+#include "velan/value_descriptions.h"
 
 namespace {
 
@@ -301,6 +303,30 @@ TEST_F(HostPropertyChecks, TextsWithOrWithoutTerminatorAndEmpty) {
   // A NUL inside the text would cut it silently: refused.
   EXPECT_EQ(Raw(cl, IDIP_CLUSTER_COMMENT_STR, "ab\0cd", 6), VDB_E_VALUE_SIZE);
   EXPECT_EQ(Stored(cl, IDIP_CLUSTER_COMMENT_STR), "");
+}
+
+TEST_F(HostPropertyChecks, ValueDescriptionsMustBeWellFormed) {
+  const uint64_t si = db.Child(VELAN_OT_SIG_INST, "", VELAN_OT_PDU,
+                               db.Child(VELAN_OT_PDU, "P", VELAN_OT_CLUSTER, cl));
+  const uint64_t cod = db.Child(VELAN_OT_CODING, "", VELAN_OT_SIGNAL,
+                                db.Child(VELAN_OT_SIGNAL, "S", VELAN_OT_SIG_INST, si));
+  std::string two, infinite;
+  VelanAppendValueDescription(two, 0, "Off");
+  VelanAppendValueDescription(two, 1, "On");
+  VelanAppendValueDescription(infinite, HUGE_VAL, "x");
+  const std::pair<std::string, int32_t> cases[] = {
+      {"", VDB_OK},
+      {two, VDB_OK},
+      {two.substr(0, 8), VDB_E_VALUE_SIZE},               // a value without text
+      {two.substr(0, two.size() - 1), VDB_E_VALUE_SIZE},  // a text without NUL
+      {two + "z", VDB_E_VALUE_SIZE},                      // bytes after the last entry
+      {infinite, VDB_E_VALUE_SIZE}};
+  for (const auto& [bytes, result] : cases)
+    EXPECT_EQ(
+        Raw(cod, IDIP_COD_VALUE_DESCS_VTAB, bytes.data(), static_cast<uint32_t>(bytes.size())),
+        result)
+        << bytes.size();
+  EXPECT_EQ(Stored(cod, IDIP_COD_VALUE_DESCS_VTAB), two);  // refused values change nothing
 }
 
 TEST_F(HostPropertyChecks, InitialNadIsOneByteOnConnectorsAndFourOnScheduleEntries) {

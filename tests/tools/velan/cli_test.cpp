@@ -113,11 +113,11 @@ TEST_F(ToolTest, HelpDescribesEveryCommandWithExamples) {
   const std::vector<std::pair<std::string, std::vector<std::string>>> commands = {
       {"convert",
        {"--output", "--cluster", "--config", "--log", "--log-all", "--only-file", "--flexray",
-        "--keep-db", "--warnings", "--quiet"}},
+        "--keep-db", "--warnings", "--quiet", "--no-value-tables"}},
       {"import",
        {"--dump", "--config", "--log", "--log-all", "--only-file", "--flexray", "--output"}},
       {"dump", {"--json"}},
-      {"export", {"--cluster", "--output"}}};
+      {"export", {"--cluster", "--output", "--no-value-tables"}}};
   for (const auto& [cmd, options] : commands) {
     RunResult r = Run({cmd, "--help"});
     EXPECT_EQ(r.exitCode, 0) << cmd;
@@ -410,6 +410,27 @@ TEST_F(ToolTest, ExportWritesOneClusterOfADatabaseFile) {
   RunResult noFile = Run({"export", "missing.vdb", "-o", "x.dbc"});
   EXPECT_EQ(noFile.exitCode, 1);
   EXPECT_NE(noFile.err.find("cannot open missing.vdb"), std::string::npos) << noFile.err;
+}
+
+// The texts of text-table values: VAL_ lines unless --no-value-tables, which
+// changes nothing else; decoded in the JSON dump.
+TEST_F(ToolTest, ValueTablesAndTheirOption) {
+  if (!ExporterBuilt()) GTEST_SKIP() << "DBC exporter not built";
+  const std::string in = SourcePath(kCanExample);
+  ASSERT_EQ(Run({"convert", in, "-q", "-o", "a", "--keep-db", "can.vdb"}).exitCode, 0);
+  ASSERT_EQ(Run({"convert", in, "-q", "-o", "b", "--no-value-tables"}).exitCode, 0);
+  ASSERT_EQ(Run({"export", "can.vdb", "-o", "c.dbc", "--no-value-tables"}).exitCode, 0);
+  std::string dbc = ReadFile(Path("a/VehicleCAN.dbc"));
+  EXPECT_NE(dbc.find("\nVAL_ 512 GearPosition 0 \"Park\" 1 \"Reverse\" 2 \"Neutral\" 3 "
+                     "\"Drive\" ;\r\nSIG_VALTYPE_ "),
+            std::string::npos);
+  for (size_t at = dbc.find("\nVAL_ "); at != std::string::npos; at = dbc.find("\nVAL_ "))
+    dbc.erase(at + 1, dbc.find('\n', at + 1) - at);
+  EXPECT_EQ(ReadFile(Path("b/VehicleCAN.dbc")), dbc);
+  EXPECT_EQ(ReadFile(Path("c.dbc")), dbc);
+  const std::string json = nlohmann::json::parse(Run({"dump", "can.vdb", "--json"}).out).dump();
+  EXPECT_NE(json.find(R"("IDIP_COD_VALUE_DESCS_VTAB":[{"text":"SNA","value":65535}])"),
+            std::string::npos);
 }
 
 }  // namespace

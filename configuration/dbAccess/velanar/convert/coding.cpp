@@ -291,7 +291,7 @@ bool ReadNumericalText(cConvertCtx* ctx, const char* text, double& value) {
   return converter.Convert(number.c_str(), value) && std::isfinite(value);
 }
 
-bool cCoding::ReadCoefficient(const exElement* v, double& value) {
+bool cCoding::ReadCoefficient(const exElement* v, double& value) const {
   value = 0.0;
   if (v == nullptr || v->Text()[0] == '\0') return false;
   cValueConverterF64 converter(ctx);
@@ -322,7 +322,7 @@ bool cCoding::ReadRationalScale(const exElement* scale, double& scaleFactor, dou
   return true;
 }
 
-bool cCoding::IsTextTableScale(const exElement* scale) {
+bool cCoding::IsTextTableScale(const exElement* scale) const {
   const exElement* lower = FindChild(scale, kArLowerLimit);
   const exElement* upper = FindChild(scale, kArUpperLimit);
   if (lower == nullptr || upper == nullptr) return false;

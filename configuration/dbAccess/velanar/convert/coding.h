@@ -46,6 +46,12 @@ class cCoding {
   double maximum = 0.0;   // physical
   const char* unit = "";  // borrowed from the document
 
+  // The COMPU-SCALEs in use, in document order (after Evaluate).
+  const exElementVector& Scales() const { return scales; }
+  // True when the scale is one entry of a text table: a single closed value
+  // with a text.
+  bool IsTextTableScale(const exElement* scale) const;
+
  protected:
   virtual void ReadCompuMethod() = 0;
   virtual void CollectScales() = 0;
@@ -81,11 +87,8 @@ class cCoding {
   // One scale as factor = N1 / D, offset = N0 / D; false when the scale has
   // no usable rational coefficients.
   bool ReadRationalScale(const exElement* scale, double& scaleFactor, double& scaleOffset);
-  // True when the scale is one entry of a text table: a single closed value
-  // with a text.
-  bool IsTextTableScale(const exElement* scale);
   // A V element's text as a double; false without text or when it does not convert.
-  bool ReadCoefficient(const exElement* v, double& value);
+  bool ReadCoefficient(const exElement* v, double& value) const;
 
   cConvertCtx* ctx;
   const exElement* element;  // the signal's element; most messages are reported here

@@ -7,6 +7,7 @@
 
 #include "convert/coding.h"
 #include "convert/converter4.h"
+#include "convert/value_descriptions.h"
 #include "import/convert_ctx.h"
 #include "import/scoped.h"
 #include "resolve/short_name_resolver.h"
@@ -124,6 +125,7 @@ void cConverterBase::WriteCoding(const cCoding& coding) {
   // The unit goes to the host without its terminating NUL.
   ctx->SetProperty(codingIoid, IDIP_COD_UNIT_STR, coding.unit,
                    static_cast<uint32_t>(std::strlen(coding.unit)));
+  WriteValueDescriptions(ctx, codingIoid, coding);
 }
 
 void cConverter4::ConvertSignalMappings() {

@@ -36,6 +36,14 @@ void WriteFrameComments(ToCtx& ctx);
 void WriteSignalComments(ToCtx& ctx);
 void WriteValueTypes(ToCtx& ctx);
 
+// Value tables (VAL_ lines), unless the host application asked for none
+// through the database's flag.
+void WriteValueTables(ToCtx& ctx);
+bool ValueTablesWanted(const ToCtx& ctx);
+// The "<value> \"<text>\" " pieces of one VAL_ line from the encoded value
+// descriptions; false when the encoding is malformed.
+bool FormatValueTable(ToLogFile& sink, const std::string& encoded, std::string& entries);
+
 // Attribute sections.
 void WriteAttributeDefinitions(ToCtx& ctx);
 void WriteFrameAttributeValues(ToCtx& ctx);

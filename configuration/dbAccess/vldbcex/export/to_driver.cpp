@@ -49,6 +49,7 @@ void DbcWrite(uint32_t cluster, const char* path, dbaStatus* status) {
   WriteFrameAttributeValues(ctx);
   WriteSignalStartValues(ctx);
   WriteEcuAttributeValues(ctx);
+  WriteValueTables(ctx);
   WriteValueTypes(ctx);
 }
 

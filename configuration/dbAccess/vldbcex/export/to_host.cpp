@@ -1,6 +1,5 @@
 #include "export/to_host.h"
 
-#include <cstring>
 #include <new>
 
 #include "export/to_status.h"
@@ -51,9 +50,9 @@ bool ReadFlag(uint32_t object, uint32_t id, bool& value, dbaStatus* status) {
   return true;
 }
 
-bool ReadText(uint32_t object, uint32_t id, std::string& text, dbaStatus* status,
-              uint32_t noMemoryDetail) {
-  text.clear();
+bool ReadBytes(uint32_t object, uint32_t id, std::string& bytes, dbaStatus* status,
+               uint32_t noMemoryDetail) {
+  bytes.clear();
   uint32_t size = 0;
   Host().getPropertySize(object, id, &size, status);
   if (IsError(status)) return false;
@@ -66,10 +65,8 @@ bool ReadText(uint32_t object, uint32_t id, std::string& text, dbaStatus* status
   Host().getProperty(object, id, size, buffer, status);
   bool ok = !IsError(status);
   if (ok) {
-    const void* zero = std::memchr(buffer, 0, size);
-    size_t length = zero != nullptr ? static_cast<const char*>(zero) - buffer : size;
     try {
-      text.assign(buffer, length);
+      bytes.assign(buffer, size);
     } catch (const std::bad_alloc&) {
       RecordError(status, noMemoryDetail, kCodeNoMemory);
       ok = false;
@@ -77,6 +74,17 @@ bool ReadText(uint32_t object, uint32_t id, std::string& text, dbaStatus* status
   }
   delete[] buffer;
   return ok;
+}
+
+bool ReadText(uint32_t object, uint32_t id, std::string& text, dbaStatus* status,
+              uint32_t noMemoryDetail) {
+  if (!ReadBytes(object, id, text, status, noMemoryDetail)) {
+    text.clear();
+    return false;
+  }
+  const size_t zero = text.find('\0');
+  if (zero != std::string::npos) text.resize(zero);
+  return true;
 }
 
 bool ReadRefList(uint32_t object, uint32_t id, ToScopedArray<uint32_t>& list, dbaStatus* status) {

@@ -26,10 +26,13 @@ const ToHostFunctions& Host();
 void SetHostFunctions(const ToHostFunctions* functions);
 
 // Property identifiers; the top byte gives the value kind (00 number of 4
-// bytes, 01 real, 02 flag, 03 text, 05 reference, 06 list, 09 64-bit number).
+// bytes, 01 real, 02 flag, 03 text, 05 reference, 06 list, 09 64-bit number,
+// 0A value descriptions as velan/value_descriptions.h encodes them).
 namespace prop {
 constexpr uint32_t kDatabaseClusters = 0x06000002u;
 constexpr uint32_t kDatabaseShowInvalid = 0x02000003u;
+// Set by the host application: leave the value tables out of the DBC file.
+constexpr uint32_t kDatabaseOmitValueTables = 0x02000004u;
 
 constexpr uint32_t kClusterDatabase = 0x05010002u;
 constexpr uint32_t kClusterCanIoMode = 0x00010010u;
@@ -68,6 +71,7 @@ constexpr uint32_t kSignalMinimum = 0x01030007u;
 constexpr uint32_t kSignalMaximum = 0x01030006u;
 constexpr uint32_t kSignalDefault = 0x01030004u;
 constexpr uint32_t kSignalFrame = 0x05030005u;
+constexpr uint32_t kSignalValueDescriptions = 0x0A030033u;
 
 constexpr uint32_t kEcuName = 0x03050002u;
 constexpr uint32_t kEcuComment = 0x03050005u;
@@ -84,8 +88,11 @@ bool ReadU64(uint32_t object, uint32_t id, uint64_t& value, dbaStatus* status);
 bool ReadReal(uint32_t object, uint32_t id, double& value, dbaStatus* status);
 bool ReadFlag(uint32_t object, uint32_t id, bool& value, dbaStatus* status);
 
-// Text: size first, then exactly that many bytes, cut at the first zero.
-// Empty on failure. When memory cannot be obtained, records noMemoryDetail.
+// Bytes of any size: size first, then exactly that many bytes. Empty on
+// failure. When memory cannot be obtained, records noMemoryDetail.
+bool ReadBytes(uint32_t object, uint32_t id, std::string& bytes, dbaStatus* status,
+               uint32_t noMemoryDetail);
+// Text: the bytes cut at the first zero.
 bool ReadText(uint32_t object, uint32_t id, std::string& text, dbaStatus* status,
               uint32_t noMemoryDetail);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "export/to_status.h"
+#include "velan/value_descriptions.h"
 
 namespace vldbcex_test {
 namespace {
@@ -183,6 +184,9 @@ std::vector<TRefs> BuildFake(FakeHost& host, const std::vector<TCluster>& cluste
         host.SetReal(s, prop::kSignalMaximum, sg.maximum);
         host.SetReal(s, prop::kSignalDefault, sg.defaultValue.value_or(sg.offset));
         host.SetU32(s, prop::kSignalFrame, f);
+        std::string values;
+        for (const auto& [v, text] : sg.values) VelanAppendValueDescription(values, v, text);
+        host.SetBytes(s, prop::kSignalValueDescriptions, values.data(), values.size());
       }
       host.SetList(f, prop::kFrameSignals, sigs);
       allSignals.insert(allSignals.end(), sigs.begin(), sigs.end());

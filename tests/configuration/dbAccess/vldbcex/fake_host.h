@@ -95,7 +95,8 @@ struct TSignal {
   bool multiplexer = false;
   bool modeDependent = false;
   uint32_t modeValue = 0;
-  std::optional<double> defaultValue;  // unset: the offset (raw 0)
+  std::optional<double> defaultValue;                  // unset: the offset (raw 0)
+  std::vector<std::pair<double, std::string>> values;  // value descriptions
 };
 
 enum class TTiming { kNone, kCyclic, kEvent, kBoth };

@@ -173,6 +173,7 @@ TCluster FdJ1939Cluster(bool forRealHost) {
   pressure.unit = "bar";
   TSignal valve = Signal("Valve", 20, 1);
   valve.byteOrder = 1;
+  valve.values = {{0, "Closed"}, {1, "Open \"full\""}};
   TSignal temp = Signal("Temp", 24, 8);
   temp.dataType = 0;
   temp.factor = 0.5;
@@ -181,6 +182,7 @@ TCluster FdJ1939Cluster(bool forRealHost) {
   temp.maximum = 53.5;
   temp.unit = "degC";
   temp.defaultValue = 20;
+  temp.values = {{-1, "n/a"}};
   TSignal zeroed = Signal("Zeroed", 32, 8);
   zeroed.factor = 0;
   zeroed.maximum = 0;
@@ -205,6 +207,7 @@ TCluster FdJ1939Cluster(bool forRealHost) {
   TSignal leaf = Signal("Leaf", 8, 8);
   leaf.modeDependent = true;
   leaf.modeValue = 3;
+  leaf.values = {{255, "SNA"}, {3, "Three"}};
   f2.signals.push_back(leaf);
 
   TFrame f3;  // cyclic and spontaneous, no signals
@@ -328,6 +331,9 @@ BA_ "NmJ1939System" BU_ Brake 5;
 BA_ "NmJ1939IndustryGroup" BU_ Brake 2;
 BA_ "NmJ1939AAC" BU_ Brake 1;
 BA_ "NmJ1939AAC" BU_ Display 1;
+VAL_ 2147484159 Valve 0 "Closed" 1 "Open \"full\"" ;
+VAL_ 2147484159 Temp -1 "n/a" ;
+VAL_ 291 Leaf 255 "SNA" 3 "Three" ;
 SIG_VALTYPE_ 2566844672 Speed : 2;
 SIG_VALTYPE_ 2566844672 Torque : 1;
 )";

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "velan/host_vocabulary.h"
+#include "velan/value_descriptions.h"
 #include "velan/velandb_host.h"
 #include "velan/velandb_import.h"
 
@@ -122,6 +123,9 @@ std::vector<uint32_t> RealDatabase::Build(const std::vector<TCluster>& clusters)
         b.SetF64(cod, IDIP_COD_MIN_VAL_F64, sg.minimum);
         b.SetF64(cod, IDIP_COD_MAX_VAL_F64, sg.maximum);
         if (!sg.unit.empty()) b.SetText(cod, IDIP_COD_UNIT_STR, sg.unit);
+        std::string values;
+        for (const auto& [v, text] : sg.values) VelanAppendValueDescription(values, v, text);
+        if (!values.empty()) b.Set(cod, IDIP_COD_VALUE_DESCS_VTAB, values.data(), values.size());
         if (sg.modeDependent) {
           const uint64_t sub = b.Child(VELAN_OT_SUB_FRAME, sg.name + "_alt", VELAN_OT_PDU, pdu);
           b.SetU32(sub, IDIP_SUBF_SWITCH_CODE_U32, sg.modeValue);

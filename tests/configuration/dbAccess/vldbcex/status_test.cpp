@@ -202,6 +202,21 @@ TEST_F(WriterFailures, OptionalReadsDoNotFailTheExport) {
   EXPECT_NE(text.find("BA_ \"GenMsgDelayTime\" BO_ 2566844672 100;\r\n"), std::string::npos);
 }
 
+// Value tables are read with a record of the writer's own: a signal whose
+// values cannot be read or are garbled only loses its VAL_ line. The
+// database's flag leaves the section out.
+TEST_F(WriterFailures, ValueTablesSkipUnreadableValuesAndObeyTheFlag) {
+  host.FailRead(refs.signals[1][2], prop::kSignalValueDescriptions);  // Temp
+  host.SetBytes(refs.signals[1][1], prop::kSignalValueDescriptions, "\0\0\0\0\0\0\0\0x",
+                9);  // Valve
+  const std::string text = Export();
+  EXPECT_EQ(status.code, 0u);
+  EXPECT_NE(text.find("BU_ Display 1;\r\nVAL_ 291 Leaf 255 \"SNA\" 3 \"Three\" ;\r\nSIG_VALTYPE_"),
+            std::string::npos);
+  host.SetFlag(refs.database, prop::kDatabaseOmitValueTables, true);
+  EXPECT_EQ(Export().find("VAL_ "), std::string::npos);
+}
+
 TEST_F(WriterFailures, FrameCommentFailureEndsTheCommentSection) {
   host.FailRead(refs.frames[0], prop::kFrameComment);
   const std::string text = Export();

@@ -182,6 +182,22 @@ TEST(Ar3Signals, CodingThroughSystemSignalAndDataType) {
   EXPECT_TRUE(r.LogHas("missing <AR:DATA-CONSTR-REF> element")) << r.log;
 }
 
+TEST(Ar3Signals, TextTableEntriesBecomeValueDescriptions) {
+  std::vector<Node> scales;
+  for (const std::string text : {"Off", "On"}) {
+    const std::string value = std::to_string(scales.size());
+    scales.push_back(El("COMPU-SCALE", {Text("LOWER-LIMIT", value), Text("UPPER-LIMIT", value),
+                                        El("COMPU-CONST", {Text("VT", text)})}));
+  }
+  ImportResult r = ImportArxml(CanSystem(
+      "64", {SignalMapping("Temp", "8")}, {ISignal("Temp"), SystemSignal("Temp", "8", "Plain")},
+      {DataType("Plain", "Cm", ""),
+       Named("COMPU-METHOD", "Cm", {El("COMPU-INTERNAL-TO-PHYS", {El("COMPU-SCALES", scales)})})}));
+  EXPECT_NE(r.Subtree("CODING").find("IDIP_COD_VALUE_DESCS_VTAB = [0 \"Off\", 1 \"On\"]\n"),
+            std::string::npos)
+      << r.tree;
+}
+
 TEST(Ar3Signals, MissingBaseTypeKeepsUnsigned) {
   ImportResult r =
       ImportArxml(CanSystem("64", {SignalMapping("Temp", "8")},

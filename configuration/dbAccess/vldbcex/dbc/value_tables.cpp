@@ -1,0 +1,77 @@
+// The value tables of a DBC file: one VAL_ line per signal that has value
+// descriptions, giving each raw value its text.
+#include <new>
+#include <string>
+
+#include "dbc/dbc_writer.h"
+#include "export/to_host.h"
+#include "export/to_status.h"
+#include "velan/value_descriptions.h"
+
+namespace vldbcex {
+
+bool ValueTablesWanted(const ToCtx& ctx) {
+  // A host that does not know the flag cannot have set it: tables are written.
+  dbaStatus own = {0, 0};
+  bool omit = false;
+  return !ReadFlag(ctx.database, prop::kDatabaseOmitValueTables, omit, &own) || !omit;
+}
+
+bool FormatValueTable(ToLogFile& sink, const std::string& encoded, std::string& entries) {
+  entries.clear();
+  const uint32_t size = static_cast<uint32_t>(encoded.size());
+  uint32_t offset = 0;
+  double value = 0;
+  const char* text = nullptr;
+  uint32_t length = 0;
+  int r;
+  while ((r = VelanNextValueDescription(encoded.data(), size, &offset, &value, &text, &length)) ==
+         1) {
+    entries += sink.FormatReal(value);
+    entries += " \"";
+    entries += EscapeComment(std::string(text, length));
+    entries += "\" ";
+  }
+  return r == 0;
+}
+
+void WriteValueTables(ToCtx& ctx) {
+  if (!ValueTablesWanted(ctx)) return;
+  ToLogFile& sink = ctx.sink;
+  std::string name;
+  std::string encoded;
+  std::string entries;
+  for (uint64_t f = 0; f < ctx.frames.Count(); ++f) {
+    const uint32_t frame = ctx.frames.FrameRef(f);
+    dbaStatus own = {0, 0};
+    ToDBRefArray signals;
+    if (!ReadRefList(frame, prop::kFrameSignals, signals, &own)) continue;
+    for (uint64_t i = 0; i < signals.Count(); ++i) {
+      const uint32_t signal = signals[i];
+      if (signal == 0) continue;
+      ClearStatus(&own);
+      uint32_t written = 0;
+      if (!ReadText(signal, prop::kSignalName, name, &own, kDetailNoMemoryName)) continue;
+      if (!ReadWrittenIdentifier(frame, written, &own)) continue;
+      if (!ReadBytes(signal, prop::kSignalValueDescriptions, encoded, &own, kDetailNoMemoryComment))
+        continue;
+      // A value the host garbled is left out whole rather than cut short.
+      try {
+        if (!FormatValueTable(sink, encoded, entries) || entries.empty()) continue;
+      } catch (const std::bad_alloc&) {
+        continue;
+      }
+      sink.LineStart();
+      sink.Write("VAL_ ");
+      sink.Write(sink.FormatUnsigned(written));
+      sink.Write(" ");
+      sink.Write(name.c_str());
+      sink.Write(" ");
+      sink.Write(entries.c_str());
+      sink.Write(";");
+      sink.Eol();
+    }
+  }
+}
+
+}  // namespace vldbcex
