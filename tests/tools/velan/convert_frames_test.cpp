@@ -8,12 +8,10 @@ namespace {
 
 TEST_F(ToolTest, CanFdFrameMarkedOnlyByBehaviourWritesTheSameDbc) {
   if (!ExporterBuilt()) GTEST_SKIP() << "DBC exporter not built";
-  // The example without CAN FD baud rate, frame support and TX behaviour:
-  // the frame's RX behaviour (and its 16 bytes) make it, and so the
-  // cluster, CAN FD.
+  // The example without CAN FD baud rate and TX behaviour: the frame's RX
+  // behaviour (and its 16 bytes) make it, and so the cluster, CAN FD.
   std::string text = ReadFile(SourcePath("examples/can/system.arxml"));
-  for (const std::string element :
-       {"CAN-FD-BAUDRATE", "CAN-FD-FRAME-SUPPORT", "CAN-FRAME-TX-BEHAVIOR>CAN-FD"}) {
+  for (const std::string element : {"CAN-FD-BAUDRATE", "CAN-FRAME-TX-BEHAVIOR>CAN-FD"}) {
     const size_t at = text.find("<" + element);
     ASSERT_NE(at, std::string::npos) << element;
     text.erase(at, text.find('\n', at) - at);
