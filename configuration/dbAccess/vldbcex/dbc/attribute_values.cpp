@@ -116,41 +116,29 @@ void WriteFrameValues(ToCtx& ctx) {
 void WriteSignalStartValues(ToCtx& ctx) {
   const ToAttBase* att = ctx.attributes.Find("GenSigStartValue");
   if (att == nullptr) return;
-  std::string name;
-  for (uint64_t f = 0; f < ctx.frames.Count(); ++f) {
-    const uint32_t frame = ctx.frames.FrameRef(f);
-    dbaStatus own = {0, 0};
-    ToDBRefArray signals;
-    if (!ReadRefList(frame, prop::kFrameSignals, signals, &own)) continue;
-    for (uint64_t i = 0; i < signals.Count(); ++i) {
-      const uint32_t signal = signals[i];
-      if (signal == 0) continue;
-      ClearStatus(&own);
-      uint32_t written = 0;
-      double defaultValue = 0;
-      double factor = 0;
-      double offset = 0;
-      if (!ReadText(signal, prop::kSignalName, name, &own, kDetailNoMemoryName)) continue;
-      if (!ReadWrittenIdentifier(frame, written, &own)) continue;
-      if (!ReadReal(signal, prop::kSignalDefault, defaultValue, &own)) continue;
-      if (!ReadReal(signal, prop::kSignalFactor, factor, &own)) continue;
-      if (!ReadReal(signal, prop::kSignalOffset, offset, &own)) continue;
-      if (factor == 0.0) continue;
-      double raw = (defaultValue - offset) / factor;
-      // A whole raw value kept as its physical value does not always divide
-      // back exactly (0.3 / 0.1 gives 2.9999999999999996; a large offset
-      // costs more digits): a quotient that lies within the rounding of the
-      // stored values of a whole number is that number.
-      const double whole = std::nearbyint(raw);
-      const double rounding =
-          4 * std::numeric_limits<double>::epsilon() *
-          ((std::fabs(defaultValue) + std::fabs(offset)) / std::fabs(factor) + std::fabs(whole));
-      if (std::fabs(raw - whole) <= rounding) raw = whole;
-      if (raw == 0.0) continue;  // also -0, which would print as "-0"
-      const std::string object = ctx.sink.FormatUnsigned(written);
-      att->WriteValueFloat(ctx.sink, "GenSigStartValue", raw, object.c_str(), name.c_str());
-    }
-  }
+  ForEachFrameSignal(
+      ctx, [&](uint32_t signal, const std::string& name, uint32_t written, dbaStatus* own) {
+        double defaultValue = 0;
+        double factor = 0;
+        double offset = 0;
+        if (!ReadReal(signal, prop::kSignalDefault, defaultValue, own)) return;
+        if (!ReadReal(signal, prop::kSignalFactor, factor, own)) return;
+        if (!ReadReal(signal, prop::kSignalOffset, offset, own)) return;
+        if (factor == 0.0) return;
+        double raw = (defaultValue - offset) / factor;
+        // A whole raw value kept as its physical value does not always divide
+        // back exactly (0.3 / 0.1 gives 2.9999999999999996; a large offset
+        // costs more digits): a quotient that lies within the rounding of the
+        // stored values of a whole number is that number.
+        const double whole = std::nearbyint(raw);
+        const double rounding =
+            4 * std::numeric_limits<double>::epsilon() *
+            ((std::fabs(defaultValue) + std::fabs(offset)) / std::fabs(factor) + std::fabs(whole));
+        if (std::fabs(raw - whole) <= rounding) raw = whole;
+        if (raw == 0.0) return;  // also -0, which would print as "-0"
+        const std::string object = ctx.sink.FormatUnsigned(written);
+        att->WriteValueFloat(ctx.sink, "GenSigStartValue", raw, object.c_str(), name.c_str());
+      });
 }
 
 void WriteEcuAttributeValues(ToCtx& ctx) {

@@ -341,8 +341,7 @@ void WriteSignalComments(ToCtx& ctx) {
   }
 }
 
-void WriteValueTypes(ToCtx& ctx) {
-  ToLogFile& sink = ctx.sink;
+void ForEachFrameSignal(ToCtx& ctx, const SignalVisitor& visit) {
   std::string name;
   for (uint64_t f = 0; f < ctx.frames.Count(); ++f) {
     const uint32_t frame = ctx.frames.FrameRef(f);
@@ -354,25 +353,33 @@ void WriteValueTypes(ToCtx& ctx) {
       if (signal == 0) continue;
       ClearStatus(&own);
       uint32_t written = 0;
-      double defaultValue = 0;
-      uint32_t dataType = 1;
-      uint32_t bits = 1;
       if (!ReadText(signal, prop::kSignalName, name, &own, kDetailNoMemoryName)) continue;
       if (!ReadWrittenIdentifier(frame, written, &own)) continue;
-      if (!ReadReal(signal, prop::kSignalDefault, defaultValue, &own)) continue;
-      if (!ReadU32(signal, prop::kSignalDataType, dataType, &own)) continue;
-      if (!ReadU32(signal, prop::kSignalBits, bits, &own)) continue;
-      if (dataType != 2 || (bits != 32 && bits != 64)) continue;
-      sink.LineStart();
-      sink.Write("SIG_VALTYPE_ ");
-      sink.Write(sink.FormatUnsigned(written));
-      sink.Write(" ");
-      sink.Write(name.c_str());
-      // 1 declares a 32-bit float, 2 a 64-bit double.
-      sink.Write(bits == 64 ? " : 2;" : " : 1;");
-      sink.Eol();
+      visit(signal, name, written, &own);
     }
   }
+}
+
+void WriteValueTypes(ToCtx& ctx) {
+  ToLogFile& sink = ctx.sink;
+  ForEachFrameSignal(
+      ctx, [&](uint32_t signal, const std::string& name, uint32_t written, dbaStatus* own) {
+        double defaultValue = 0;
+        uint32_t dataType = 1;
+        uint32_t bits = 1;
+        if (!ReadReal(signal, prop::kSignalDefault, defaultValue, own)) return;
+        if (!ReadU32(signal, prop::kSignalDataType, dataType, own)) return;
+        if (!ReadU32(signal, prop::kSignalBits, bits, own)) return;
+        if (dataType != 2 || (bits != 32 && bits != 64)) return;
+        sink.LineStart();
+        sink.Write("SIG_VALTYPE_ ");
+        sink.Write(sink.FormatUnsigned(written));
+        sink.Write(" ");
+        sink.Write(name.c_str());
+        // 1 declares a 32-bit float, 2 a 64-bit double.
+        sink.Write(bits == 64 ? " : 2;" : " : 1;");
+        sink.Eol();
+      });
 }
 
 }  // namespace vldbcex

@@ -4,6 +4,7 @@
 #define VLDBCEX_DBC_DBC_WRITER_H
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "export/to_context.h"
@@ -20,6 +21,14 @@ inline uint32_t WrittenIdentifier(bool extended, uint32_t identifier) {
 }
 // Reads a frame's extended flag and identifier with the given record.
 bool ReadWrittenIdentifier(uint32_t frame, uint32_t& written, dbaStatus* status);
+// Visits every signal of every frame in list order with its name and its
+// frame's written identifier, read with a record of the caller's own that is
+// cleared before each signal (passed on for further reads). A frame whose
+// signal list cannot be read, a reference of 0 and a signal whose name or
+// identifier cannot be read are passed over.
+using SignalVisitor =
+    std::function<void(uint32_t signal, const std::string& name, uint32_t written, dbaStatus* own)>;
+void ForEachFrameSignal(ToCtx& ctx, const SignalVisitor& visit);
 
 void WriteVersion(ToCtx& ctx);
 void WriteNameSpaces(ToCtx& ctx);

@@ -38,40 +38,28 @@ bool FormatValueTable(ToLogFile& sink, const std::string& encoded, std::string& 
 void WriteValueTables(ToCtx& ctx) {
   if (!ValueTablesWanted(ctx)) return;
   ToLogFile& sink = ctx.sink;
-  std::string name;
   std::string encoded;
   std::string entries;
-  for (uint64_t f = 0; f < ctx.frames.Count(); ++f) {
-    const uint32_t frame = ctx.frames.FrameRef(f);
-    dbaStatus own = {0, 0};
-    ToDBRefArray signals;
-    if (!ReadRefList(frame, prop::kFrameSignals, signals, &own)) continue;
-    for (uint64_t i = 0; i < signals.Count(); ++i) {
-      const uint32_t signal = signals[i];
-      if (signal == 0) continue;
-      ClearStatus(&own);
-      uint32_t written = 0;
-      if (!ReadText(signal, prop::kSignalName, name, &own, kDetailNoMemoryName)) continue;
-      if (!ReadWrittenIdentifier(frame, written, &own)) continue;
-      if (!ReadBytes(signal, prop::kSignalValueDescriptions, encoded, &own, kDetailNoMemoryComment))
-        continue;
-      // A value the host garbled is left out whole rather than cut short.
-      try {
-        if (!FormatValueTable(sink, encoded, entries) || entries.empty()) continue;
-      } catch (const std::bad_alloc&) {
-        continue;
-      }
-      sink.LineStart();
-      sink.Write("VAL_ ");
-      sink.Write(sink.FormatUnsigned(written));
-      sink.Write(" ");
-      sink.Write(name.c_str());
-      sink.Write(" ");
-      sink.Write(entries.c_str());
-      sink.Write(";");
-      sink.Eol();
+  ForEachFrameSignal(ctx, [&](uint32_t signal, const std::string& name, uint32_t written,
+                              dbaStatus* own) {
+    if (!ReadBytes(signal, prop::kSignalValueDescriptions, encoded, own, kDetailNoMemoryComment))
+      return;
+    // A value the host garbled is left out whole rather than cut short.
+    try {
+      if (!FormatValueTable(sink, encoded, entries) || entries.empty()) return;
+    } catch (const std::bad_alloc&) {
+      return;
     }
-  }
+    sink.LineStart();
+    sink.Write("VAL_ ");
+    sink.Write(sink.FormatUnsigned(written));
+    sink.Write(" ");
+    sink.Write(name.c_str());
+    sink.Write(" ");
+    sink.Write(entries.c_str());
+    sink.Write(";");
+    sink.Eol();
+  });
 }
 
 }  // namespace vldbcex
