@@ -4,9 +4,17 @@
 
 #include <cstring>
 #include <fstream>
+#include <string>
+#include <vector>
 
 namespace velan_tool {
 namespace {
+
+struct ClusterCensus {
+  size_t can = 0, lin = 0, flexRay = 0;
+  // Some FIBEX-ELEMENT-REF names a cluster (a SYSTEM lists one).
+  bool systemListsCluster = false;
+};
 
 // The local part of an element name as written (prefix removed).
 const char* LocalName(const XML_Char* name) {
@@ -51,10 +59,6 @@ void CountFile(const std::string& path, ClusterCensus* census) {
   XML_ParserFree(parser);
 }
 
-std::string Count(size_t n, const char* kind) {
-  return std::to_string(n) + " " + kind + (n == 1 ? " cluster" : " clusters");
-}
-
 // Messages of the importer after which the clusters of a file set without
 // a SYSTEM (or whose SYSTEM lists none) stay unconverted.
 const char* const kNoClusterErrors[] = {
@@ -63,8 +67,6 @@ const char* const kNoClusterErrors[] = {
     "Cannot find \"<FIBEX-ELEMENT-REFS>\" element.",
     "Could not find any cluster. Maybe the file has clusters of unsupported types only.",
 };
-
-}  // namespace
 
 ClusterCensus CountClusters(const std::vector<std::string>& files) {
   ClusterCensus census;
@@ -75,25 +77,24 @@ ClusterCensus CountClusters(const std::vector<std::string>& files) {
 std::string AllClustersHint(const ClusterCensus& census, size_t fileCount,
                             const ImportConfig& config) {
   std::vector<std::string> parts;
-  if (config.CanEnabled() && census.can) parts.push_back(Count(census.can, "CAN"));
-  if (config.LinEnabled() && census.lin) parts.push_back(Count(census.lin, "LIN"));
-  if (config.FlexRayEnabled() && census.flexRay) parts.push_back(Count(census.flexRay, "FlexRay"));
-  std::string option = "--all-clusters";
-  size_t total = (config.CanEnabled() ? census.can : 0) + (config.LinEnabled() ? census.lin : 0) +
-                 (config.FlexRayEnabled() ? census.flexRay : 0);
-  // FlexRay is off by default; say how to switch it on when nothing else is there.
-  if (total == 0 && census.flexRay && !config.FlexRayEnabled()) {
-    parts.push_back(Count(census.flexRay, "FlexRay"));
-    option += " --flexray";
-    total = census.flexRay;
-  }
+  size_t total = 0;
+  auto add = [&](bool enabled, size_t n, const char* kind) {
+    if (!enabled || n == 0) return;
+    parts.push_back(std::to_string(n) + " " + kind + (n == 1 ? " cluster" : " clusters"));
+    total += n;
+  };
+  add(config.CanEnabled(), census.can, "CAN");
+  add(config.LinEnabled(), census.lin, "LIN");
+  add(config.FlexRayEnabled(), census.flexRay, "FlexRay");
   if (total == 0) return std::string();
   std::string list = parts[0];
   for (size_t i = 1; i < parts.size(); ++i)
     list += (i + 1 == parts.size() ? " and " : ", ") + parts[i];
-  return std::string("(the ") + (fileCount == 1 ? "file holds " : "files hold ") + list + "; " +
-         option + (total == 1 ? " converts it)" : " converts them)");
+  return std::string("(the ") + (fileCount == 1 ? "file holds " : "files hold ") + list +
+         "; --all-clusters converts " + (total == 1 ? "it)" : "them)");
 }
+
+}  // namespace
 
 void AddAllClustersHint(LogSummary* log, const ImportConfig& config) {
   if (config.AllClusters()) return;
