@@ -17,6 +17,8 @@ void AddImportOptions(CLI::App* cmd, ImportOptions* o) {
   cmd->add_flag("--only-file", o->onlyFile,
                 "Import only the given file, not every ARXML file of its folder");
   cmd->add_flag("--flexray", o->flexRay, "Also convert FlexRay clusters");
+  cmd->add_flag("--all-clusters", o->allClusters,
+                "When no SYSTEM element lists a cluster, convert every cluster of the input");
 }
 
 }  // namespace

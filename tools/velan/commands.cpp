@@ -7,6 +7,7 @@
 #include <iostream>
 #include <memory>
 
+#include "cluster_census.h"
 #include "diagnostics.h"
 #include "host_db.h"
 #include "import_config.h"
@@ -91,7 +92,7 @@ class ImportSession {
   // `exitCode` and a message already printed.
   bool Prepare(int* exitCode) {
     bool own = diagnostics_ || !opts_.configFile.empty() || !opts_.logFile.empty() ||
-               opts_.logAll || opts_.onlyFile || opts_.flexRay;
+               opts_.logAll || opts_.onlyFile || opts_.flexRay || opts_.allClusters;
     if (!own) return true;
     std::string error;
     if (!opts_.configFile.empty()) {
@@ -115,6 +116,7 @@ class ImportSession {
     }
     if (opts_.flexRay) config_.EnableFlexRay();
     if (opts_.onlyFile) config_.UseOnlySpecifiedFile();
+    if (opts_.allClusters) config_.EnableAllClusters();
     if (!opts_.logFile.empty()) {
       config_.SetLog(opts_.logFile);
       userLog_ = opts_.logFile;
@@ -171,6 +173,7 @@ class ImportSession {
   uint32_t Code() const { return code_; }
   uint32_t Handle() const { return db_.Handle(); }
   const std::string& PrivateLog() const { return privateLog_; }
+  const ImportConfig& Config() const { return config_; }
   void Finish() { folder_.reset(); }
 
  private:
@@ -381,6 +384,7 @@ int RunConvert(const ConvertCommand& cmd) {
   }
 
   LogSummary log = ReadImportLog(session.PrivateLog());
+  if (ImportCodeIsError(session.Code())) AddAllClustersHint(&log, session.Config());
   session.Finish();
   progress.Suspend();
   std::fputs(RenderDiagnostics(log, cmd.allWarnings, cmd.quiet).c_str(), stderr);

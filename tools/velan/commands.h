@@ -18,6 +18,8 @@ struct ImportOptions {
   bool logAll = false;     // --log-all
   bool onlyFile = false;   // --only-file
   bool flexRay = false;    // --flexray
+  // --all-clusters: every cluster of the input when no SYSTEM lists one
+  bool allClusters = false;
 };
 
 struct ImportCommand {

@@ -155,6 +155,9 @@ bool ImportConfig::FlexRayEnabled() const {
 bool ImportConfig::OnlySpecifiedFile() const {
   return policies && policies->fileSetPolicy == "UseSpecifiedARXMLOnly";
 }
+bool ImportConfig::AllClusters() const {
+  return policies && policies->allClusters == "true";
+}
 
 // Writing a Policies element switches every cluster type to its explicit
 // value, so the defaults are written out when the file had none.
@@ -173,6 +176,9 @@ void ImportConfig::EnableFlexRay() {
 }
 void ImportConfig::UseOnlySpecifiedFile() {
   EnsurePolicies(policies).fileSetPolicy = "UseSpecifiedARXMLOnly";
+}
+void ImportConfig::EnableAllClusters() {
+  EnsurePolicies(policies).allClusters = "true";
 }
 void ImportConfig::SetLog(const std::string& path) {
   logFile = path;
@@ -198,6 +204,7 @@ std::string ImportConfig::ToXml() const {
     sw("CANCluster", policies->can);
     sw("LINCluster", policies->lin);
     sw("FlexRayCluster", policies->flexRay);
+    sw("AllClusters", policies->allClusters);
     if (policies->fileSetPolicy)
       x << "    <cfg:FileSetPolicy>" << XmlEscape(*policies->fileSetPolicy)
         << "</cfg:FileSetPolicy>\n";
@@ -246,6 +253,7 @@ bool ParseImportConfig(const std::string& text, ImportConfig* config, std::strin
     if (const Node* n = pol->Child("LINCluster")) p.lin = n->enabled.value_or("");
     if (const Node* n = pol->Child("FlexRayCluster")) p.flexRay = n->enabled.value_or("");
     if (const Node* n = pol->Child("FileSetPolicy")) p.fileSetPolicy = Trim(n->text);
+    if (const Node* n = pol->Child("AllClusters")) p.allClusters = n->enabled.value_or("");
     config->policies = p;
   }
   if (const Node* log = root->Child("LogFile")) config->logFile = Trim(log->text);

@@ -28,6 +28,7 @@ struct ImportConfig {
   struct Policies {
     std::optional<std::string> can, lin, flexRay;  // "Enabled" values
     std::optional<std::string> fileSetPolicy;      // element text
+    std::optional<std::string> allClusters;        // "Enabled" value
   };
   std::optional<Policies> policies;
   // Text of the LogFile element; absent or empty means no log.
@@ -46,10 +47,13 @@ struct ImportConfig {
   bool LinEnabled() const;
   bool FlexRayEnabled() const;
   bool OnlySpecifiedFile() const;
+  // Every cluster of the input when no SYSTEM lists one.
+  bool AllClusters() const;
 
   // Adjustments made by the command-line options.
   void EnableFlexRay();
   void UseOnlySpecifiedFile();
+  void EnableAllClusters();
   void SetLog(const std::string& path);  // keeps the categories
   void EnableAllCategories();
   void EnableCategoryBits(int category, uint32_t bits);

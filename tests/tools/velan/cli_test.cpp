@@ -113,9 +113,10 @@ TEST_F(ToolTest, HelpDescribesEveryCommandWithExamples) {
   const std::vector<std::pair<std::string, std::vector<std::string>>> commands = {
       {"convert",
        {"--output", "--cluster", "--config", "--log", "--log-all", "--only-file", "--flexray",
-        "--keep-db", "--warnings", "--quiet", "--no-value-tables"}},
+        "--all-clusters", "--keep-db", "--warnings", "--quiet", "--no-value-tables"}},
       {"import",
-       {"--dump", "--config", "--log", "--log-all", "--only-file", "--flexray", "--output"}},
+       {"--dump", "--config", "--log", "--log-all", "--only-file", "--flexray", "--all-clusters",
+        "--output"}},
       {"dump", {"--json"}},
       {"export", {"--cluster", "--output", "--no-value-tables"}}};
   for (const auto& [cmd, options] : commands) {

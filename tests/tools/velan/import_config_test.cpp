@@ -43,11 +43,14 @@ TEST(ImportConfigFile, PoliciesFollowTheImporterRules) {
   // Switching FlexRay on without Policies keeps CAN and LIN on.
   none.EnableFlexRay();
   none.UseOnlySpecifiedFile();
+  EXPECT_FALSE(none.AllClusters());
+  none.EnableAllClusters();
   ImportConfig back = Parse(none.ToXml());
   EXPECT_TRUE(back.CanEnabled());
   EXPECT_TRUE(back.LinEnabled());
   EXPECT_TRUE(back.FlexRayEnabled());
   EXPECT_TRUE(back.OnlySpecifiedFile());
+  EXPECT_TRUE(back.AllClusters());
 }
 
 TEST(ImportConfigFile, CategoriesAndTheirRoundTrip) {

@@ -59,6 +59,9 @@ class cConverter3 : public cConverterBase {
   const exElement* fibexElementRefs = nullptr;  // FIBEX-ELEMENT-REFS of the SYSTEM
   cCollisionMap collisionMap;
 
+  // CONNECTOR and ECU of one ECU instance whose connector (of the
+  // `connectorName` kind) reaches a channel of the current cluster.
+  void ConvertEcuInstance(const exElement* ecuElement, const char* connectorName);
   // Substitution frames of LIN clusters are scheduled, not triggered.
   bool IsScheduledOnlyLinFrame(const exElement* frame) override;
   // Enters the timings of one LIN frame triggering into their tables.

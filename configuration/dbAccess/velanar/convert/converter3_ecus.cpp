@@ -24,36 +24,55 @@ const char* ConnectorName(uint32_t clusterType) {
   }
 }
 
+bool IsEcuInstance(const exElement* element) {
+  return IsNamed(element, kArEcuInstance);
+}
+
 }  // namespace
 
 void cConverter3::ConvertEcus() {
   if (IsError() || currentCluster == nullptr) return;
   const char* connectorName = ConnectorName(currentCluster->type);
+  if (documentClusters) {
+    // Without a SYSTEM that lists them, every ECU instance of the document
+    // may connect to the cluster.
+    exElementVector ecus;
+    CollectDocumentElements(IsEcuInstance, ecus);
+    for (const exElement* ecuElement : ecus) {
+      if (IsError()) return;
+      ConvertEcuInstance(ecuElement, connectorName);
+    }
+    return;
+  }
   for (const exElement* ref : fibexRefs) {
     if (IsError()) return;
     const char* dest = ref->Attribute("DEST");
     if (dest == nullptr || std::strcmp(dest, "ECU-INSTANCE") != 0) continue;
     const exElement* ecuElement = ResolveReference(ctx, ref);
     if (ecuElement == nullptr) continue;
-    const char* name = RequireShortName(ctx, ecuElement);
-    if (name[0] == '\0') continue;
-    const exElement* connectors = RequireChild(ctx, ecuElement, "AR:CONNECTORS");
-    if (connectors == nullptr) continue;
+    ConvertEcuInstance(ecuElement, connectorName);
+  }
+}
 
-    exElementVector list;
-    CollectChildren(connectors, connectorName, list);
-    for (const exElement* connector : list) {
-      if (IsError()) return;
-      const exElement* channelRef = RequireChild(ctx, connector, "AR:CHANNEL-REF");
-      if (channelRef == nullptr) continue;
-      const exElement* channel = ResolveReference(ctx, channelRef);
-      // Only a connector to one of this cluster's channels counts.
-      const exElement* channels = channel != nullptr ? channel->Parent() : nullptr;
-      if (channels == nullptr || channels->Parent() != currentCluster->element) continue;
-      // An ECU is connected once per cluster; further connectors are ignored.
-      if (currentCluster->ecus.Find(name) != nullptr) continue;
-      CompleteEcu(connector, ecuElement, name, false);
-    }
+void cConverter3::ConvertEcuInstance(const exElement* ecuElement, const char* connectorName) {
+  const char* name = RequireShortName(ctx, ecuElement);
+  if (name[0] == '\0') return;
+  const exElement* connectors = RequireChild(ctx, ecuElement, "AR:CONNECTORS");
+  if (connectors == nullptr) return;
+
+  exElementVector list;
+  CollectChildren(connectors, connectorName, list);
+  for (const exElement* connector : list) {
+    if (IsError()) return;
+    const exElement* channelRef = RequireChild(ctx, connector, "AR:CHANNEL-REF");
+    if (channelRef == nullptr) continue;
+    const exElement* channel = ResolveReference(ctx, channelRef);
+    // Only a connector to one of this cluster's channels counts.
+    const exElement* channels = channel != nullptr ? channel->Parent() : nullptr;
+    if (channels == nullptr || channels->Parent() != currentCluster->element) continue;
+    // An ECU is connected once per cluster; further connectors are ignored.
+    if (currentCluster->ecus.Find(name) != nullptr) continue;
+    CompleteEcu(connector, ecuElement, name, false);
   }
 }
 

@@ -14,6 +14,48 @@
 #include "xml/document.h"
 #include "xml/navigation.h"
 
+namespace {
+
+uint32_t ClusterTypeOf(const char* qname) {
+  if (qname == nullptr) return kClusterUnsupported;
+  if (std::strncmp(qname, "AR:CAN", 6) == 0) return kClusterCan;
+  if (std::strncmp(qname, "AR:LIN", 6) == 0) return kClusterLin;
+  if (std::strncmp(qname, "AR:FLEXRAY", 10) == 0) return kClusterFlexRay;
+  return kClusterUnsupported;
+}
+
+bool EndsWithCluster(const char* text) {
+  const char* found = text != nullptr ? std::strstr(text, "-CLUSTER") : nullptr;
+  return found != nullptr && found[8] == '\0';
+}
+
+bool IsClusterReference(const exElement* ref) {
+  return ref != nullptr && EndsWithCluster(ref->Attribute("DEST"));
+}
+
+bool ListsCluster(const exElementVector& refs) {
+  for (const exElement* ref : refs) {
+    if (IsClusterReference(ref)) return true;
+  }
+  return false;
+}
+
+// A cluster element of either release: AR:CAN-CLUSTER, AR:LIN-CLUSTER,
+// AR:ETHERNET-CLUSTER and so on (never the -CLUSTER-VARIANTS or
+// -CLUSTER-CONDITIONAL parts inside one).
+bool IsClusterElement(const exElement* element) {
+  const char* name = element->Name();
+  return name != nullptr && std::strncmp(name, "AR:", 3) == 0 && EndsWithCluster(name);
+}
+
+bool IsEnabledType(const cPolicies& policies, uint32_t type) {
+  return (type == kClusterCan && policies.canEnabled) ||
+         (type == kClusterLin && policies.linEnabled) ||
+         (type == kClusterFlexRay && policies.flexRayEnabled);
+}
+
+}  // namespace
+
 cConverterBase::cConverterBase(cConvertCtx* context) : ctx(context), packingByteOrder(context) {}
 
 cConverterBase::~cConverterBase() {
@@ -68,7 +110,11 @@ void cConverterBase::ConvertAll() {
   CollectFibexElementRefs();
   ListUnresolvedFibexRefs();
   ListResolvedFibexRefs();
-  ConvertClusters();
+  if (ctx->policies.allClusters && !ListsCluster(fibexRefs)) {
+    ConvertDocumentClusters();
+  } else {
+    ConvertClusters();
+  }
   if (clusters.Empty()) {
     ctx->status.RaiseError(StatusNoCluster);
     ctx->report.Write(kCatErr, 0,
@@ -149,6 +195,9 @@ const exElement* cConverterBase::FindSystemChild(const char* localName) {
     ctx->report.Write(kCatInfo, 1, "Found \"<%s>\".", localName);
     return child;
   }
+  // With the all-clusters policy a SYSTEM (or a SYSTEM without this child)
+  // that lists nothing is no error: the document's clusters are taken.
+  if (ctx->policies.allClusters) return nullptr;
   ctx->status.RaiseError(StatusNoCluster);
   ctx->report.Write(kCatErr, 0, "Cannot find \"<%s>\" element.", localName);
   return nullptr;
@@ -187,6 +236,7 @@ void cConverterBase::LocateSystem() {
   CollectNamedDescendants(ctx->document.Get(), "AR:SYSTEM", systems);
   if (IsError()) return;
   if (systems.Empty()) {
+    if (ctx->policies.allClusters) return;  // the document's clusters are taken
     ctx->status.RaiseError(StatusNoCluster);
     ctx->report.Write(kCatErr, 0, "Cannot find \"<SYSTEM>\" element.");
     return;
@@ -237,76 +287,116 @@ void cConverterBase::ListResolvedFibexRefs() {
   report.WriteEmptyLine(kCatDebug, 5);
 }
 
-namespace {
-
-uint32_t ClusterTypeOf(const char* qname) {
-  if (qname == nullptr) return kClusterUnsupported;
-  if (std::strncmp(qname, "AR:CAN", 6) == 0) return kClusterCan;
-  if (std::strncmp(qname, "AR:LIN", 6) == 0) return kClusterLin;
-  if (std::strncmp(qname, "AR:FLEXRAY", 10) == 0) return kClusterFlexRay;
-  return kClusterUnsupported;
-}
-
-bool IsClusterReference(const exElement* ref) {
-  const char* dest = ref ? ref->Attribute("DEST") : nullptr;
-  if (dest == nullptr) return false;
-  const char* found = std::strstr(dest, "-CLUSTER");
-  return found != nullptr && found[8] == '\0';
-}
-
-}  // namespace
-
 void cConverterBase::ConvertClusters() {
   if (IsError()) return;
-  const cPolicies& policies = ctx->policies;
   for (const exElement* ref : fibexRefs) {
     if (IsError()) return;
     if (!IsClusterReference(ref)) continue;
-
-    cScopedPtr<cCvCluster> cluster(cCvCluster::Create());
-    if (!cluster || !cluster->names.HasBuffer()) {
-      ctx->status.RaiseError(StatusOutOfMemory);
-      return;
-    }
-    cluster->names.Bind(ctx->document.Get());
-
     const exElement* target = ResolveReference(ctx, ref);
     if (target == nullptr) continue;
-
-    const uint32_t type = ClusterTypeOf(target->Name());
-    const bool enabled = (type == kClusterCan && policies.canEnabled) ||
-                         (type == kClusterLin && policies.linEnabled) ||
-                         (type == kClusterFlexRay && policies.flexRayEnabled);
-    if (!enabled) {
-      ctx->status.RaiseWarning();
-      ReportElement(ctx, 0, target, "unsupported cluster type");
-      continue;
-    }
-    cluster->element = target;
-    cluster->type = type;
-
-    const char* name = RequireShortName(ctx, target);
-    if (name[0] == '\0') continue;
-    if (clusters.Contains(name)) {
-      ctx->status.RaiseWarning();
-      ReportElement(ctx, 0, target, "duplicated <SHORT-NAME>");
-      continue;
-    }
-    if (!clusters.Insert(name, cluster.Get())) {
-      ctx->status.RaiseError(StatusOutOfMemory);
-      return;
-    }
-    currentCluster = cluster.Detach();
-    cAutoCleanup clearCurrent([this] { currentCluster = nullptr; });
-
-    currentCluster->ioid =
-        ctx->CreateChildObject(VELAN_OT_CLUSTER, name, VELAN_OT_DATABASE, ctx->hostHandle);
-    if (IsError()) continue;
-    const int16_t protocol = type == kClusterCan ? 0 : (type == kClusterLin ? 2 : 1);
-    ctx->SetPropertyI16(currentCluster->ioid, IDIP_CLUSTER_PROTOCOL_I16, protocol);
-    SetDescription(currentCluster->ioid, IDIP_CLUSTER_COMMENT_STR, target);
-    ConvertCurrentCluster();
+    if (!ConvertClusterElement(target)) return;
   }
+}
+
+void cConverterBase::CollectDocumentElements(bool (*match)(const exElement*),
+                                             exElementVector& out) {
+  // Depth-first in document order with an explicit stack, as for the SYSTEM.
+  struct Frame {
+    const exElement* element;
+    size_t next;
+  };
+  try {
+    std::vector<Frame> stack;
+    stack.push_back({ctx->document.Get(), 0});
+    while (!stack.empty()) {
+      Frame& top = stack.back();
+      if (top.element == nullptr || top.next >= top.element->ChildCount()) {
+        stack.pop_back();
+        continue;
+      }
+      exElement* child = top.element->Child(top.next++);
+      if (match(child)) {
+        out.push_back(child);
+      } else {
+        stack.push_back({child, 0});
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    ctx->status.RaiseError(StatusOutOfMemory);
+  }
+}
+
+void cConverterBase::ConvertDocumentClusters() {
+  if (IsError()) return;
+  exElementVector found;
+  CollectDocumentElements(IsClusterElement, found);
+  if (IsError()) return;
+  exElementVector enabled;
+  try {
+    for (exElement* element : found) {
+      // Unnamed elements are not clusters a SYSTEM could list.
+      if (GetShortName(element)[0] == '\0') continue;
+      if (IsEnabledType(ctx->policies, ClusterTypeOf(element->Name()))) {
+        enabled.push_back(element);
+      } else {
+        ctx->report.WriteElement(kCatInfo, 0, element->Name(), element->FileIndex(),
+                                 element->Line(), element->Column(),
+                                 "cluster type not supported or not enabled; not converted");
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    ctx->status.RaiseError(StatusOutOfMemory);
+    return;
+  }
+  ctx->report.Write(
+      kCatInfo, 0, "%s; converting every cluster of an enabled type in document order (%zu found).",
+      systemElement == nullptr ? "No \"<SYSTEM>\" element" : "The \"<SYSTEM>\" lists no cluster",
+      enabled.size());
+  documentClusters = true;
+  for (const exElement* element : enabled) {
+    if (IsError() || !ConvertClusterElement(element)) return;
+  }
+}
+
+bool cConverterBase::ConvertClusterElement(const exElement* target) {
+  cScopedPtr<cCvCluster> cluster(cCvCluster::Create());
+  if (!cluster || !cluster->names.HasBuffer()) {
+    ctx->status.RaiseError(StatusOutOfMemory);
+    return false;
+  }
+  cluster->names.Bind(ctx->document.Get());
+
+  const uint32_t type = ClusterTypeOf(target->Name());
+  if (!IsEnabledType(ctx->policies, type)) {
+    ctx->status.RaiseWarning();
+    ReportElement(ctx, 0, target, "unsupported cluster type");
+    return true;
+  }
+  cluster->element = target;
+  cluster->type = type;
+
+  const char* name = RequireShortName(ctx, target);
+  if (name[0] == '\0') return true;
+  if (clusters.Contains(name)) {
+    ctx->status.RaiseWarning();
+    ReportElement(ctx, 0, target, "duplicated <SHORT-NAME>");
+    return true;
+  }
+  if (!clusters.Insert(name, cluster.Get())) {
+    ctx->status.RaiseError(StatusOutOfMemory);
+    return false;
+  }
+  currentCluster = cluster.Detach();
+  cAutoCleanup clearCurrent([this] { currentCluster = nullptr; });
+
+  currentCluster->ioid =
+      ctx->CreateChildObject(VELAN_OT_CLUSTER, name, VELAN_OT_DATABASE, ctx->hostHandle);
+  if (IsError()) return true;
+  const int16_t protocol = type == kClusterCan ? 0 : (type == kClusterLin ? 2 : 1);
+  ctx->SetPropertyI16(currentCluster->ioid, IDIP_CLUSTER_PROTOCOL_I16, protocol);
+  SetDescription(currentCluster->ioid, IDIP_CLUSTER_COMMENT_STR, target);
+  ConvertCurrentCluster();
+  return true;
 }
 
 void cConverterBase::SetDescription(uint64_t ioid, uint32_t propertyId, const exElement* element) {

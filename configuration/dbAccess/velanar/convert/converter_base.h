@@ -86,6 +86,16 @@ class cConverterBase {
   void ListUnresolvedFibexRefs();
   void ListResolvedFibexRefs();
   void ConvertClusters();
+  // With the all-clusters policy, when no SYSTEM lists a cluster: every
+  // cluster element of the document whose type is enabled, in document
+  // order, as if the SYSTEM listed them.
+  void ConvertDocumentClusters();
+  // Registers one cluster element and runs its per-cluster slots; false
+  // when the cluster step must stop (out of memory).
+  bool ConvertClusterElement(const exElement* element);
+  // Appends the document's elements that `match` accepts, in document
+  // order; a match is not searched further.
+  void CollectDocumentElements(bool (*match)(const exElement*), exElementVector& out);
   // Adds every descendant of `start` named `qname` that has a non-empty
   // SHORT-NAME to `map` (first in document order wins); a match is not
   // searched further.
@@ -111,6 +121,8 @@ class cConverterBase {
   exElementVector fibexRefs;             // FIBEX-ELEMENT-REF elements in document order
   cCvCluster* currentCluster = nullptr;  // set while one cluster is converted
   cCvClusterMap clusters;                // SHORT-NAME -> cluster, owned
+  // The clusters come from the document, not from a SYSTEM's references.
+  bool documentClusters = false;
 
   // PDU and signal steps: set and reset by scope guards around single calls.
   const exElement* currentPdu = nullptr;

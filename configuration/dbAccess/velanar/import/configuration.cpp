@@ -84,6 +84,7 @@ void ReadPolicies(IfcXMLNode* configuration, cPolicies& policies) {
   policies.canEnabled = ReadEnabled(node->FirstChild("cfg:CANCluster", 0)) == Enabled::True;
   policies.linEnabled = ReadEnabled(node->FirstChild("cfg:LINCluster", 0)) == Enabled::True;
   policies.flexRayEnabled = ReadEnabled(node->FirstChild("cfg:FlexRayCluster", 0)) == Enabled::True;
+  policies.allClusters = ReadEnabled(node->FirstChild("cfg:AllClusters", 0)) == Enabled::True;
   IfcXMLNode* fileSet = node->FirstChild("cfg:FileSetPolicy", 0);
   if (fileSet != nullptr && std::strcmp(fileSet->Text(), "UseSpecifiedARXMLOnly") == 0) {
     policies.fileSetPolicy = 1;

@@ -23,6 +23,9 @@ struct cPolicies {
   bool flexRayEnabled = false;
   // 0: every ARXML file of the import path's folder; 1: the import path only.
   uint32_t fileSetPolicy = 0;
+  // When no SYSTEM lists a cluster (there is no SYSTEM, or it lists none),
+  // convert every cluster of the document instead of none.
+  bool allClusters = false;
 };
 
 class cConvertCtx {

@@ -395,3 +395,21 @@ TEST(MixedReleases, Ar3FileAfterAr4FileContributesNothing) {
 }
 
 }  // namespace
+
+TEST(Ar3Ecus, WithoutSystemEveryEcuInstanceMayConnect) {
+  std::vector<Node> p = TwoCanClusters();
+  p.erase(p.begin());  // no SYSTEM
+  std::vector<Node> e = {
+      Ecu("Gw", {Connector("CAN-COMMUNICATION-CONNECTOR", "C1", "Can1", {{"Out", "OUT"}})}),
+      Ecu("Door", {Connector("CAN-COMMUNICATION-CONNECTOR", "C", "Can2")})};
+  ImportOptions options;
+  options.policiesXml = "<CANCluster Enabled=\"true\"/><AllClusters Enabled=\"true\"/>";
+  ImportResult r = ImportArxml(Document(std::move(p), std::move(e)), options);
+  ASSERT_TRUE(r.loaded) << r.error;
+  EXPECT_EQ(r.code, VELANAR_OK) << r.log;
+  const std::string can1 = r.Subtree("CLUSTER \"Can1\"");
+  EXPECT_NE(can1.find("ECU \"Gw\""), std::string::npos) << can1;
+  EXPECT_NE(can1.find("TX_TRIG"), std::string::npos) << can1;
+  EXPECT_EQ(can1.find("\"Door\""), std::string::npos) << can1;
+  EXPECT_NE(r.Subtree("CLUSTER \"Can2\"").find("ECU \"Door\""), std::string::npos) << r.tree;
+}

@@ -351,3 +351,62 @@ TEST(Host, ZeroHandleCreatesNothingButStillReadsTheCluster) {
 }
 
 }  // namespace
+
+// The all-clusters policy: without a SYSTEM that lists a cluster, the
+// document's clusters of enabled types are converted in document order.
+TEST(AllClusters, DocumentClustersWhenNoSystemListsOne) {
+  // Once Policies is present, a missing cluster switch is off.
+  const std::string linOff = "<CANCluster Enabled=\"true\"/><AllClusters Enabled=\"true\"/>";
+  const std::string on = "<LINCluster Enabled=\"true\"/>" + linOff;
+  const Node zeta = Can("Zeta");
+  const Node lin = LinCluster("Lin1", {Text("BAUDRATE", "19200"), OneChannel("LIN")});
+  const Node eth = Cluster("ETHERNET", "Eth", {OneChannel("ETHERNET")});
+  const Node alpha = Can("Alpha");
+  const std::vector<Node> clusters = {zeta, lin, eth, alpha};
+  const std::string noSystem = Ar4({Pkg("P", clusters)});
+  const std::string noFibex = Ar4({Pkg("P", {Named("SYSTEM", "Sys"), zeta, lin, eth, alpha})});
+  const std::string listsFrame = Doc({FibexRef("CAN-FRAME", "/P/F")}, clusters);
+  const std::string listsAlpha = Doc({FibexRef("CAN-CLUSTER", "/P/Alpha")}, clusters);
+  const char* noSystemNote =
+      "0,0,'No \"<SYSTEM>\" element; converting every cluster of an enabled type in document "
+      "order (3 found).'";
+  const char* emptySystemNote =
+      "0,0,'The \"<SYSTEM>\" lists no cluster; converting every cluster of an enabled type in "
+      "document order (3 found).'";
+  struct Case {
+    const char* name;
+    std::string doc, policies;
+    uint32_t code;
+    std::string clusters;  // converted clusters, in object order
+    std::string logHas;
+  } cases[] = {
+      {"no SYSTEM, option off", noSystem, "", VELANAR_FAILED, "",
+       "2,0,'Cannot find \"<SYSTEM>\" element.'"},
+      {"no SYSTEM", noSystem, on, VELANAR_OK, "Zeta Lin1 Alpha", noSystemNote},
+      {"SYSTEM without FIBEX-ELEMENTS", noFibex, on, VELANAR_OK, "Zeta Lin1 Alpha",
+       emptySystemNote},
+      {"SYSTEM lists no cluster", listsFrame, on, VELANAR_OK, "Zeta Lin1 Alpha", emptySystemNote},
+      {"SYSTEM lists no cluster, option off", listsFrame, "", VELANAR_FAILED, "", kNoCluster},
+      {"SYSTEM lists a cluster", listsAlpha, on, VELANAR_OK, "Alpha", "Found \"<SYSTEM>\"."},
+      {"LIN off", noSystem, linOff, VELANAR_OK, "Zeta Alpha",
+       "0,0,'<AR:LIN-CLUSTER> (file=0, line="},
+  };
+  for (const Case& c : cases) {
+    ImportOptions options;
+    options.policiesXml = c.policies;
+    ImportResult r = ImportArxml(c.doc, options);
+    ASSERT_TRUE(r.loaded) << r.error;
+    EXPECT_EQ(r.code, c.code) << c.name << "\n" << r.log;
+    std::string names;
+    const std::string marker = "\n  CLUSTER \"";
+    for (size_t at = r.tree.find(marker); at != std::string::npos;
+         at = r.tree.find(marker, at + 1)) {
+      const size_t from = at + marker.size();
+      names += (names.empty() ? "" : " ") + r.tree.substr(from, r.tree.find('"', from) - from);
+    }
+    EXPECT_EQ(names, c.clusters) << c.name << "\n" << r.log;
+    EXPECT_TRUE(r.LogHas(c.logHas)) << c.name << "\n" << r.log;
+    // The Ethernet cluster is passed over without a warning.
+    EXPECT_FALSE(r.LogHas("unsupported cluster type")) << c.name;
+  }
+}

@@ -51,6 +51,7 @@ void ExpectDefaults(const Outcome& o) {
   EXPECT_TRUE(o.policies.canEnabled);
   EXPECT_TRUE(o.policies.linEnabled);
   EXPECT_FALSE(o.policies.flexRayEnabled);
+  EXPECT_FALSE(o.policies.allClusters);
   EXPECT_EQ(o.policies.fileSetPolicy, 0u);
   EXPECT_FALSE(o.logOpen);
   EXPECT_EQ(o.bits[kCatInfo], 1u);
@@ -74,13 +75,16 @@ TEST_F(Configuration, ClusterSwitches) {
   EXPECT_TRUE(onlyCan.policies.canEnabled);
   EXPECT_FALSE(onlyCan.policies.linEnabled);
   EXPECT_FALSE(onlyCan.policies.flexRayEnabled);
+  EXPECT_FALSE(onlyCan.policies.allClusters);
 
   Outcome all =
       Read(Config("<Policies><CANCluster Enabled=\"all\"/><LINCluster Enabled=\"True\"/>"
-                  "<FlexRayCluster Enabled=\"true\"/></Policies>"));
+                  "<FlexRayCluster Enabled=\"true\"/><AllClusters Enabled=\"true\"/>"
+                  "</Policies>"));
   EXPECT_FALSE(all.policies.canEnabled);  // "all" is no "true" here
   EXPECT_FALSE(all.policies.linEnabled);  // comparison is case-sensitive
   EXPECT_TRUE(all.policies.flexRayEnabled);
+  EXPECT_TRUE(all.policies.allClusters);
 
   Outcome emptyPolicies = Read(Config("<Policies/>"));
   EXPECT_FALSE(emptyPolicies.policies.canEnabled);
