@@ -3,6 +3,8 @@
 // alternatives, or fixed offsets) and timing taken from the wrapped PDU.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "pdus_test_builders.h"
 
 using namespace pdutest;
@@ -11,57 +13,29 @@ namespace {
 
 const char kLsb[] = "MOST-SIGNIFICANT-BYTE-LAST";
 
-// The text between the first pair of quotes of a tree line.
-std::string QuotedName(const std::string& line) {
-  const size_t open = line.find('"');
-  return line.substr(open + 1, line.find('"', open + 1) - open - 1);
-}
-
-// What the PDU object `pdu` holds, one item per child in creation order:
-// "M name start/bits/order" (selector), "F name=code" (alternative),
-// "name start/bits/order" (signal, with "@alternative" when it belongs to
-// one) and "T period" (cyclic timing); start bits in the host's numbering.
+// What the PDU object `pdu` holds, from its tree print, one item per child:
+// "F name code" (alternative), "M name start bits order" (selector), "S start
+// order name bits" (signal; "name@" when it belongs to an alternative).
+// Start bits are in the host's numbering.
 std::string Contents(const ImportResult& r, const std::string& pdu) {
+  static const std::pair<const char*, const char*> kKeep[] = {
+      {"SUB_FRAME \"", "; F "},   {"MULTIPLEXER \"", "; M "},   {"SIG_INST \"", "; S"},
+      {"SIGNAL \"", " "},         {"linked to SUB_FRAME", "@"}, {"START_BIT_U16 = ", " "},
+      {"BYTE_ORDER_I16 = ", " "}, {"NUM_BITS_U32 = ", " "},     {"SWITCH_CODE_U32 = ", " "}};
   std::istringstream in(r.Subtree("PDU \"" + pdu + "\""));
-  std::vector<std::string> children;
-  std::string line;
-  size_t pduIndent = std::string::npos;
+  std::string line, out;
+  std::getline(in, line);  // the PDU itself
   while (std::getline(in, line)) {
-    const size_t indent = line.find_first_not_of(' ');
-    if (pduIndent == std::string::npos) {
-      pduIndent = indent;
-      continue;
-    }
-    if (indent == pduIndent + 2 && line.compare(indent, 2, "ID") != 0) children.emplace_back();
-    if (!children.empty()) children.back() += line + "\n";
-  }
-  std::map<std::string, std::string> subFrames;  // "#number" -> name
-  std::string out;
-  for (const std::string& child : children) {
-    const std::string head = child.substr(0, child.find('\n'));
-    auto p = Properties(child);
-    const std::string kind = head.substr(head.find_first_not_of(' '));
-    if (kind.rfind("SUB_FRAME", 0) == 0) {
-      subFrames[head.substr(head.rfind('#'))] = QuotedName(head);
-      out += "F " + QuotedName(head) + "=" + p["IDIP_SUBF_SWITCH_CODE_U32"] + "; ";
-    } else if (kind.rfind("MULTIPLEXER", 0) == 0) {
-      out += "M " + QuotedName(head) + " " + p["IDIP_MUX_SW_START_BIT_U16"] + "/" +
-             p["IDIP_MUX_SW_NUM_BITS_U32"] + "/" + p["IDIP_MUX_SW_BYTE_ORDER_I16"] + "; ";
-    } else if (kind.rfind("CYCLIC_TIMING", 0) == 0) {
-      out += "T " + p["IDIP_CYCT_TIME_RANGE_VALUE_F64"] + "; ";
-    } else if (kind.rfind("SIG_INST", 0) == 0) {
-      const std::string signal = NthSubtree(child, "SIGNAL \"", 0);
-      out += QuotedName(signal) + " " + p["IDIP_SGI_START_BIT_U16"] + "/" +
-             Properties(NthSubtree(child, "CODING", 0))["IDIP_COD_NUM_BITS_U32"] + "/" +
-             p["IDIP_SGI_BYTE_ORDER_I16"];
-      const size_t link = signal.find("linked to SUB_FRAME ");
-      if (link != std::string::npos) {
-        out += "@" + subFrames[signal.substr(link + 20, signal.find('\n', link) - link - 20)];
-      }
-      out += "; ";
+    for (const auto& keep : kKeep) {
+      const size_t at = line.find(keep.first);
+      if (at == std::string::npos) continue;
+      std::string value = line.substr(at + std::strlen(keep.first));
+      value = keep.second[0] == '@' ? "" : value.substr(0, value.find('"'));
+      out += keep.second + value;
+      break;
     }
   }
-  return out;
+  return out.substr(std::min<size_t>(2, out.size()));
 }
 
 Node CyclicSpec(const std::string& period) {
@@ -122,7 +96,7 @@ TEST(SecuredPdus, PayloadFreshnessAndAuthenticatorFollowOneAnother) {
       {"own props",
        {SecureProps("6", "10")},
        {},
-       "PaySigSys 0/8/0; Sec_Freshness 34/6/1; Sec_Authenticator 40/10/1; "},
+       "S 0 0 PaySigSys 8; S 34 1 Sec_Freshness 6; S 40 1 Sec_Authenticator 10"},
       {"referenced props and a 16-bit header",
        {Text("USE-SECURED-PDU-HEADER", "SECURED-PDU-HEADER-16-BIT"),
         Ref("AUTHENTICATION-PROPS-REF", "SECURE-COMMUNICATION-AUTHENTICATION-PROPS", "/P/Set/Auth"),
@@ -132,12 +106,12 @@ TEST(SecuredPdus, PayloadFreshnessAndAuthenticatorFollowOneAnother) {
                                                   "Auth", {Text("AUTH-INFO-TX-LENGTH", "24")})}),
                El("FRESHNESS-PROPSS", {Named("SECURE-COMMUNICATION-FRESHNESS-PROPS", "Fresh",
                                              {Text("FRESHNESS-VALUE-TX-LENGTH", "8")})})})},
-       "PaySigSys 16/8/0; Sec_HeaderLength 8/16/1; Sec_Freshness 48/8/1; Sec_Authenticator "
-       "72/24/1; "},
+       "S 16 0 PaySigSys 8; S 8 1 Sec_HeaderLength 16; S 48 1 Sec_Freshness 8; "
+       "S 72 1 Sec_Authenticator 24"},
       {"name taken by a signal of the frame",
        {SecureProps("6", "0")},
        {clash},
-       "PaySigSys 0/8/0; Sec_Freshness_1 34/6/1; "},
+       "S 0 0 PaySigSys 8; S 34 1 Sec_Freshness_1 6"},
   };
   for (const Case& c : cases) {
     std::vector<Node> elements = {SecuredPdu("Sec", "Pay", c.secured),
@@ -172,12 +146,12 @@ TEST(ContainerPdus, HeaderIsTheSelectorAndContainedPdusTheAlternatives) {
   };
   const Case cases[] = {
       {"SHORT-HEADER", "",
-       "M Cont_HeaderId 16/24/1; Cont_HeaderLength 24/8/1; F A=16; ASigSys 32/8/0@A; F B=32; "
-       "BSigSys 36/4/0@B; "},
+       "M Cont_HeaderId 16 24 1; S 24 1 Cont_HeaderLength 8; F A 16; S 32 0 ASigSys@ 8; "
+       "F B 32; S 36 0 BSigSys@ 4"},
       {"LONG-HEADER", kLsb,
-       "M Cont_HeaderId 0/32/0; Cont_HeaderLength 32/32/0; F A=256; ASigSys 64/8/0@A; F B=512; "
-       "BSigSys 68/4/0@B; "},
-      {"NO-HEADER", "", "ASigSys 0/8/0; BSigSys 36/4/0; CSigSys 0/8/0; "},
+       "M Cont_HeaderId 0 32 0; S 32 0 Cont_HeaderLength 32; F A 256; S 64 0 ASigSys@ 8; "
+       "F B 512; S 68 0 BSigSys@ 4"},
+      {"NO-HEADER", "", "S 0 0 ASigSys 8; S 36 0 BSigSys 4; S 0 0 CSigSys 8"},
   };
   auto props = [](const std::string& shortId, const std::string& longId,
                   const std::string& offset) {
