@@ -95,7 +95,9 @@ class cConverter4 : public cConverterBase {
   // Adds the names of the signals `pdu` carries (through wrapped PDUs too).
   void CollectPduSignalNames(const exElement* pdu, int depth);
   std::set<std::string> frameSignalNames;
-  const exElement* frameSignalNamesOf = nullptr;  // the frame the names belong to
+  // The frame, in the cluster, that the names belong to.
+  const exElement* frameSignalNamesOf = nullptr;
+  const cCvCluster* frameSignalNamesCluster = nullptr;
 
   // The I-PDU behind a PDU-TRIGGERING (or any element with an I-PDU-REF);
   // unresolved references are reported when `report` is set.

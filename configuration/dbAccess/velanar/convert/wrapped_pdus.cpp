@@ -193,9 +193,11 @@ std::string cConverter4::FrameUniqueName(const std::string& base) {
     // The frame is the grandparent of the mapping (PDU-TO-FRAME-MAPPINGS).
     const exElement* mappings = currentPduMapping ? currentPduMapping->Parent() : nullptr;
     const exElement* frame = mappings ? mappings->Parent() : nullptr;
-    if (frame != frameSignalNamesOf || frame == nullptr) {
+    if (frame != frameSignalNamesOf || currentCluster != frameSignalNamesCluster ||
+        frame == nullptr) {
       frameSignalNames.clear();
       frameSignalNamesOf = frame;
+      frameSignalNamesCluster = currentCluster;
       const exElement* list = FindChild(frame, kArPduToFrameMappings);
       for (size_t i = 0; list != nullptr && i < list->ChildCount(); ++i) {
         const exElement* ref = FindChild(list->Child(i), kArPduRef);
