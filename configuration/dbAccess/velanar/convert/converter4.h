@@ -2,6 +2,9 @@
 #ifndef VELANAR_CONVERT_CONVERTER4_H
 #define VELANAR_CONVERT_CONVERTER4_H
 
+#include <set>
+#include <string>
+
 #include "convert/converter_base.h"
 
 class cConverter4 : public cConverterBase {
@@ -65,6 +68,55 @@ class cConverter4 : public cConverterBase {
   bool nmConfigsCollected = false;
   const cCvCluster* nmClusterOwner = nullptr;  // cluster that nmCluster belongs to
   const exElement* nmCluster = nullptr;
+
+  // --- Secured and container PDUs
+  // Contents of a secured PDU placed at signalBitOffset in the current PDU:
+  // its payload PDU's signals (after the secured header, when there is one),
+  // then the header's length, the truncated freshness value and the
+  // authenticator as raw unsigned signals named after the secured PDU.
+  void ConvertSecuredPduContents(const exElement* secured);
+  // Contents of the current PDU, a CONTAINER-I-PDU: with a header, a
+  // multiplexed PDU whose selector is the header identifier and whose
+  // alternatives are the contained PDUs; without one, each contained PDU at
+  // its offset.
+  void ConvertContainerPduContents();
+  // Signals of one contained (or payload) PDU at signalBitOffset, into the
+  // current sub-frame when one is set.
+  void ConvertWrappedPduSignals(const exElement* pdu);
+  // SIG_INST, SIGNAL and CODING of a raw unsigned field of the current PDU
+  // whose first bit in transmission order is `streamBit` (from the current
+  // PDU's start); little-endian fields start on a byte limit. The name is
+  // `baseName`, made unique among the signals of the current frame.
+  void CreateRawSignal(const std::string& baseName, uint32_t streamBit, uint32_t numBits,
+                       bool bigEndian);
+  // `base`, or `base` with a number, not yet used by a signal of the frame
+  // of the current PDU mapping; reserved once returned.
+  std::string FrameUniqueName(const std::string& base);
+  // Adds the names of the signals `pdu` carries (through wrapped PDUs too).
+  void CollectPduSignalNames(const exElement* pdu, int depth);
+  std::set<std::string> frameSignalNames;
+  // The frame, in the cluster, that the names belong to.
+  const exElement* frameSignalNamesOf = nullptr;
+  const cCvCluster* frameSignalNamesCluster = nullptr;
+
+  // The I-PDU behind a PDU-TRIGGERING (or any element with an I-PDU-REF);
+  // unresolved references are reported when `report` is set.
+  const exElement* PduOfTriggering(const exElement* triggering, bool report);
+  // The payload PDU of a secured PDU (PAYLOAD-REF to a PDU triggering).
+  const exElement* PayloadPduOf(const exElement* secured, bool report);
+  // The contained PDUs of a container PDU, in document order.
+  void CollectContainedPdus(const exElement* container, std::vector<const exElement*>& out,
+                            bool report);
+
+  // --- Timing taken from wrapped PDUs
+  // The PDU whose I-PDU-TIMING-SPECIFICATIONS give `pdu` its timing: `pdu`
+  // itself when it has them, else for a secured PDU its payload's, for a
+  // multiplexed PDU its static part's or else its first alternative's; none
+  // when nothing gives timing.
+  const exElement* TimedPduOf(const exElement* pdu, int depth = 0);
+  // CYCLIC_TIMING of the current container PDU with the shortest cycle of
+  // its contained PDUs; false when none of them is cyclic.
+  bool ConvertContainerCycle();
 
   // --- ECU and LIN steps
   // ECU record of one connector found through COMM-CONNECTORS.

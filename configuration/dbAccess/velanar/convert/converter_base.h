@@ -186,7 +186,12 @@ class cConverterBase {
   void WriteCoding(const cCoding& coding);
 
   // --- PDU, signal, coding and timing steps
-  // (members added by the PDU/signal/coding/timing steps go here)
+  // Bits added to every signal and selector position of the current PDU's
+  // contents: where a wrapped PDU (the payload of a secured PDU, a PDU in a
+  // container) starts inside the PDU placed in the frame.
+  uint32_t signalBitOffset = 0;
+  // The PDU-TO-FRAME-MAPPING being converted.
+  const exElement* currentPduMapping = nullptr;
 
   // --- ECU and LIN steps
   // Completes the ECU of one connector: ECU record with the connector as

@@ -25,6 +25,8 @@ const char kArUpdateIndicationBitPosition[] = "AR:UPDATE-INDICATION-BIT-POSITION
 const char kArISignalIPdu[] = "AR:I-SIGNAL-I-PDU";
 const char kArMultiplexedIPdu[] = "AR:MULTIPLEXED-I-PDU";
 const char kArNmPdu[] = "AR:NM-PDU";
+const char kArSecuredIPdu[] = "AR:SECURED-I-PDU";
+const char kArContainerIPdu[] = "AR:CONTAINER-I-PDU";
 const char kArISignalToIPduMappings[] = "AR:I-SIGNAL-TO-I-PDU-MAPPINGS";
 const char kArISignalToIPduMapping[] = "AR:I-SIGNAL-TO-I-PDU-MAPPING";
 const char kArDynamicParts[] = "AR:DYNAMIC-PARTS";
@@ -71,8 +73,8 @@ void cConverterBase::ConvertSelectorField() {
   const uint64_t selector = ctx->CreateChildObject(VELAN_OT_MULTIPLEXER, "selector", VELAN_OT_PDU,
                                                    currentPduRecord->ioid);
   if (IsError()) return;
-  const uint16_t startBit =
-      ctx->ConvertStartBit(bigEndian ? 1 : 0, static_cast<uint32_t>(startPosition), length);
+  const uint16_t startBit = ctx->ConvertStartBit(
+      bigEndian ? 1 : 0, static_cast<uint32_t>(startPosition) + signalBitOffset, length);
   ctx->SetPropertyU16(selector, IDIP_MUX_SW_START_BIT_U16, startBit);
   ctx->SetPropertyI16(selector, IDIP_MUX_SW_BYTE_ORDER_I16, bigEndian ? 1 : 0);
   ctx->SetPropertyU32(selector, IDIP_MUX_SW_NUM_BITS_U32, length);
@@ -183,6 +185,7 @@ void cConverterBase::ConvertPduToFrameMapping(const exElement* mapping, uint64_t
                                               const char* signalPduName) {
   const exElement* pduRef = RequireChild(ctx, mapping, kArPduRef);
   if (pduRef == nullptr) return;
+  cAutoRestore<const exElement*> mappingGuard(currentPduMapping, mapping);
   cAutoRestore<const exElement*> pduGuard(currentPdu, ResolveReference(ctx, pduRef));
   if (currentPdu == nullptr) return;
 
@@ -248,6 +251,14 @@ void cConverterBase::ConvertPduToFrameMapping(const exElement* mapping, uint64_t
 void cConverterBase::ConvertOtherPduContents() {}
 
 void cConverter4::ConvertOtherPduContents() {
+  if (IsNamed(currentPdu, kArSecuredIPdu)) {
+    ConvertSecuredPduContents(currentPdu);
+    return;
+  }
+  if (IsNamed(currentPdu, kArContainerIPdu)) {
+    ConvertContainerPduContents();
+    return;
+  }
   // An NM-PDU may carry user data: signals mapped like those of an
   // I-SIGNAL-I-PDU, in a container of another name.
   if (!IsNamed(currentPdu, kArNmPdu)) return;

@@ -88,8 +88,8 @@ void cConverterBase::ConvertSignalPlacement(bool lengthMayBeOnSystemSignal) {
       ctx->CreateChildObject(VELAN_OT_SIG_INST, "", VELAN_OT_PDU, currentPduRecord->ioid));
   cAutoRestore<uint64_t> signalGuard(currentSignalIoid, 0);
   if (!IsError()) {
-    const uint16_t startBit =
-        ctx->ConvertStartBit(byteOrderFlag, static_cast<uint32_t>(startPosition), numBits);
+    const uint16_t startBit = ctx->ConvertStartBit(
+        byteOrderFlag, static_cast<uint32_t>(startPosition) + signalBitOffset, numBits);
     ctx->SetPropertyU16(currentSigInstIoid, IDIP_SGI_START_BIT_U16, startBit);
     ctx->SetPropertyI16(currentSigInstIoid, IDIP_SGI_BYTE_ORDER_I16, byteOrderFlag);
   }

@@ -29,6 +29,15 @@ const char kArValue[] = "AR:VALUE";
 const char kArMinimumDelay[] = "AR:MINIMUM-DELAY";
 
 const char kArNmPdu[] = "AR:NM-PDU";
+const char kArSecuredIPdu[] = "AR:SECURED-I-PDU";
+const char kArContainerIPdu[] = "AR:CONTAINER-I-PDU";
+const char kArMultiplexedIPdu[] = "AR:MULTIPLEXED-I-PDU";
+const char kArStaticParts[] = "AR:STATIC-PARTS";
+const char kArStaticPart[] = "AR:STATIC-PART";
+const char kArDynamicParts[] = "AR:DYNAMIC-PARTS";
+const char kArDynamicPart[] = "AR:DYNAMIC-PART";
+const char kArDynamicPartAlternatives[] = "AR:DYNAMIC-PART-ALTERNATIVES";
+const char kArDynamicPartAlternative[] = "AR:DYNAMIC-PART-ALTERNATIVE";
 const char kArNmConfig[] = "AR:NM-CONFIG";
 const char kArNmClusters[] = "AR:NM-CLUSTERS";
 const char kArCanNmCluster[] = "AR:CAN-NM-CLUSTER";
@@ -179,10 +188,62 @@ void cTimingAR4::CreateTimingObjects() {
 
 void cConverter4::ConvertPduTiming() {
   if (IsError() || currentPduRecord == nullptr) return;
-  cTimingAR4 timing(ctx, currentPduRecord->pdu, currentPduRecord->ioid);
+  // A PDU that wraps others often has no timing of its own; the frame is
+  // then sent when the wrapped PDU is.
+  const exElement* timed = currentPduRecord->pdu;
+  if (FindChild(timed, kArIPduTimingSpecifications) == nullptr) {
+    if (IsNamed(timed, kArContainerIPdu)) {
+      if (ConvertContainerCycle()) return;
+    } else if (const exElement* wrapped = TimedPduOf(timed)) {
+      timed = wrapped;
+    }
+  }
+  cTimingAR4 timing(ctx, timed, currentPduRecord->ioid);
   timing.SelectTiming();
   timing.CreateTimingObjects();
   if (IsNamed(currentPduRecord->pdu, kArNmPdu)) ConvertNmPduTiming();
+}
+
+// ---------------------------------------------------------------- timing of wrapped PDUs
+
+const exElement* cConverter4::TimedPduOf(const exElement* pdu, int depth) {
+  if (pdu == nullptr || depth > 4) return nullptr;
+  if (FindChild(pdu, kArIPduTimingSpecifications) != nullptr) return pdu;
+  if (IsNamed(pdu, kArSecuredIPdu)) return TimedPduOf(PayloadPduOf(pdu, false), depth + 1);
+  if (!IsNamed(pdu, kArMultiplexedIPdu)) return nullptr;
+  const exElement* staticParts = FindChild(pdu, kArStaticParts);
+  const exElement* staticPdu = PduOfTriggering(FindChild(staticParts, kArStaticPart), false);
+  if (const exElement* timed = TimedPduOf(staticPdu, depth + 1)) return timed;
+  const exElement* alternatives = FindChild(
+      FindChild(FindChild(pdu, kArDynamicParts), kArDynamicPart), kArDynamicPartAlternatives);
+  const exElement* first = FindChild(alternatives, kArDynamicPartAlternative);
+  return TimedPduOf(PduOfTriggering(first, false), depth + 1);
+}
+
+bool cConverter4::ConvertContainerCycle() {
+  std::vector<const exElement*> contained;
+  CollectContainedPdus(currentPduRecord->pdu, contained, false);
+  cValueConverterF64 readF64(ctx);
+  double shortest = 0;
+  for (const exElement* pdu : contained) {
+    // The cyclic timing the timing step would choose: the first I-PDU-TIMING,
+    // its TRUE timing, else its FALSE timing.
+    const exElement* specs = FindChild(TimedPduOf(pdu), kArIPduTimingSpecifications);
+    const exElement* declaration =
+        FindChild(FindChild(specs, kArIPduTiming), kArTransmissionModeDeclaration);
+    const exElement* modeTiming = FindChild(declaration, kArTransmissionModeTrueTiming);
+    if (modeTiming == nullptr) modeTiming = FindChild(declaration, kArTransmissionModeFalseTiming);
+    const exElement* period =
+        FindChild(FindChild(FindChild(modeTiming, kArCyclicTiming), kArTimePeriod), kArValue);
+    double value = 0;
+    if (period == nullptr || !readF64.Convert(period->Text(), value) || !(value > 0)) continue;
+    if (shortest == 0 || value < shortest) shortest = value;
+  }
+  if (shortest == 0) return false;
+  const uint64_t ioid =
+      ctx->CreateChildObject(VELAN_OT_CYCLIC_TIMING, "", VELAN_OT_PDU, currentPduRecord->ioid);
+  if (!IsError()) ctx->SetPropertyF64(ioid, IDIP_CYCT_TIME_RANGE_VALUE_F64, shortest);
+  return true;
 }
 
 // ---------------------------------------------------------------- NM-PDU timing
