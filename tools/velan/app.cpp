@@ -19,6 +19,14 @@ void AddImportOptions(CLI::App* cmd, ImportOptions* o) {
   cmd->add_flag("--flexray", o->flexRay, "Also convert FlexRay clusters");
   cmd->add_flag("--all-clusters", o->allClusters,
                 "When no SYSTEM element lists a cluster, convert every cluster of the input");
+  cmd->add_option("--variant", o->variants,
+                  "Keep the elements whose post-build conditions test CRITERION (short name or "
+                  "path) for VALUE (repeatable)")
+      ->type_name("CRITERION=VALUE")
+      ->allow_extra_args(false);
+  cmd->add_option("--predefined-variant", o->predefinedVariant,
+                  "Take the criterion values of the input's predefined variant NAME")
+      ->type_name("NAME");
 }
 
 }  // namespace

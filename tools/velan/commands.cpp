@@ -92,7 +92,8 @@ class ImportSession {
   // `exitCode` and a message already printed.
   bool Prepare(int* exitCode) {
     bool own = diagnostics_ || !opts_.configFile.empty() || !opts_.logFile.empty() ||
-               opts_.logAll || opts_.onlyFile || opts_.flexRay || opts_.allClusters;
+               opts_.logAll || opts_.onlyFile || opts_.flexRay || opts_.allClusters ||
+               !opts_.variants.empty() || !opts_.predefinedVariant.empty();
     if (!own) return true;
     std::string error;
     if (!opts_.configFile.empty()) {
@@ -117,6 +118,16 @@ class ImportSession {
     if (opts_.flexRay) config_.EnableFlexRay();
     if (opts_.onlyFile) config_.UseOnlySpecifiedFile();
     if (opts_.allClusters) config_.EnableAllClusters();
+    if (!opts_.predefinedVariant.empty()) config_.ChoosePredefinedVariant(opts_.predefinedVariant);
+    for (const std::string& v : opts_.variants) {
+      const size_t eq = v.find('=');
+      if (eq == std::string::npos || eq == 0 || eq + 1 == v.size()) {
+        Say("--variant needs CRITERION=VALUE, not \"" + v + "\"");
+        *exitCode = kExitUsage;
+        return false;
+      }
+      config_.ChooseCriterion(v.substr(0, eq), v.substr(eq + 1));
+    }
     if (!opts_.logFile.empty()) {
       config_.SetLog(opts_.logFile);
       userLog_ = opts_.logFile;

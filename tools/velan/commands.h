@@ -20,6 +20,9 @@ struct ImportOptions {
   bool flexRay = false;    // --flexray
   // --all-clusters: every cluster of the input when no SYSTEM lists one
   bool allClusters = false;
+  // --variant CRITERION=VALUE (repeatable) and --predefined-variant NAME
+  std::vector<std::string> variants;
+  std::string predefinedVariant;
 };
 
 struct ImportCommand {
