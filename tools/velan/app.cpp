@@ -114,6 +114,13 @@ int Main(int argc, char** argv) {
   e->add_flag("--no-value-tables", exp.noValueTables,
               "Write no VAL_ lines (the texts of the signals' raw values)");
 
+  VariantsCommand variants;
+  CLI::App* v =
+      app.add_subcommand("variants",
+                         "List the post-build criteria, the values they are tested for and the "
+                         "predefined variants of an input");
+  v->add_option("INPUT", variants.path, "ARXML file or folder")->type_name("PATH")->required();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& err) {
@@ -124,6 +131,7 @@ int Main(int argc, char** argv) {
   if (i->parsed()) return RunImport(import);
   if (d->parsed()) return RunDump(dump);
   if (e->parsed()) return RunExport(exp);
+  if (v->parsed()) return RunVariants(variants);
   return kExitUsage;
 }
 

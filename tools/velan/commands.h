@@ -36,6 +36,10 @@ struct DumpCommand {
   bool json = false;
 };
 
+struct VariantsCommand {
+  std::string path;  // ARXML file or folder
+};
+
 struct ExportCommand {
   std::string database;
   std::string cluster;
@@ -57,6 +61,8 @@ int RunImport(const ImportCommand& cmd);
 int RunDump(const DumpCommand& cmd);
 int RunExport(const ExportCommand& cmd);
 int RunConvert(const ConvertCommand& cmd);
+// Lists the post-build criteria, tested values and predefined variants.
+int RunVariants(const VariantsCommand& cmd);
 
 // Parses the command line and runs the command.
 int Main(int argc, char** argv);

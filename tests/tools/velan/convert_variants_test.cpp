@@ -50,7 +50,11 @@ TEST_F(ToolTest, VariantOptionsChooseThePostBuildVariant) {
     bool gateway;       // the varied frame is in the DBC
     const char* error;  // part of the error output, or null
   } cases[] = {
-      {{}, 0, false, nullptr},
+      {{},
+       0,
+       false,
+       "velan: note: 1 element depends on post-build criterion Side (values 1); choose one "
+       "with --variant Side=VALUE\n"},
       {{"--variant", "Side=1"}, 0, true, nullptr},
       {{"--variant", "/System/Side=0"}, 0, false, nullptr},
       {{"--predefined-variant", "Right"}, 0, true, nullptr},
@@ -76,7 +80,16 @@ TEST_F(ToolTest, VariantOptionsChooseThePostBuildVariant) {
     const std::string dbc = ReadFile(Path("out.dbc"));
     EXPECT_NE(dbc.find(" EngineData:"), std::string::npos) << what;
     EXPECT_EQ(dbc.find(" GatewayStatus:") != std::string::npos, c.gateway) << what << dbc;
+    if (!c.options.empty()) {
+      EXPECT_EQ(r.err.find("note:"), std::string::npos) << r.err;
+    }
   }
+  RunResult listed = Run({"variants", "v.arxml"});
+  EXPECT_EQ(listed.exitCode, 0) << listed.err;
+  EXPECT_EQ(listed.out,
+            "criterion Side (/System/Side)\n"
+            "  value 1: 1 element\n"
+            "predefined variant Right: Side=1\n");
   RunResult imported =
       Run({"import", "v.arxml", "--only-file", "--predefined-variant", "Right", "--dump"});
   EXPECT_EQ(imported.exitCode, 0) << imported.err;
