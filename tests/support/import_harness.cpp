@@ -82,6 +82,7 @@ std::string GeneratedConfig(const ImportOptions& options, const std::string& log
   } else if (!options.policiesXml.empty()) {
     xml += "  <Policies>" + options.policiesXml + "</Policies>\n";
   }
+  xml += options.extraXml;
   xml += "</CONFIGURATION>\n";
   return xml;
 }

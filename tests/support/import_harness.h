@@ -52,6 +52,9 @@ struct ImportOptions {
   // Generated configuration: content of a cfg:Policies element, or no such
   // element when empty (the defaults: CAN and LIN on, FlexRay off).
   std::string policiesXml;
+  // Generated configuration: further elements of cfg:CONFIGURATION (for
+  // example a Variant element), in the configuration namespace.
+  std::string extraXml;
   // Shortcut: a cfg:Policies element enabling CAN, LIN and FlexRay.
   bool allClusterTypes = false;
   // Fault injection: the import call with this number (counted from 1)

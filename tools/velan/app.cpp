@@ -19,6 +19,14 @@ void AddImportOptions(CLI::App* cmd, ImportOptions* o) {
   cmd->add_flag("--flexray", o->flexRay, "Also convert FlexRay clusters");
   cmd->add_flag("--all-clusters", o->allClusters,
                 "When no SYSTEM element lists a cluster, convert every cluster of the input");
+  cmd->add_option("--variant", o->variants,
+                  "Keep the elements whose post-build conditions test CRITERION (short name or "
+                  "path) for VALUE (repeatable)")
+      ->type_name("CRITERION=VALUE")
+      ->allow_extra_args(false);
+  cmd->add_option("--predefined-variant", o->predefinedVariant,
+                  "Take the criterion values of the input's predefined variant NAME")
+      ->type_name("NAME");
 }
 
 }  // namespace
@@ -106,6 +114,13 @@ int Main(int argc, char** argv) {
   e->add_flag("--no-value-tables", exp.noValueTables,
               "Write no VAL_ lines (the texts of the signals' raw values)");
 
+  VariantsCommand variants;
+  CLI::App* v =
+      app.add_subcommand("variants",
+                         "List the post-build criteria, the values they are tested for and the "
+                         "predefined variants of an input");
+  v->add_option("INPUT", variants.path, "ARXML file or folder")->type_name("PATH")->required();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& err) {
@@ -116,6 +131,7 @@ int Main(int argc, char** argv) {
   if (i->parsed()) return RunImport(import);
   if (d->parsed()) return RunDump(dump);
   if (e->parsed()) return RunExport(exp);
+  if (v->parsed()) return RunVariants(variants);
   return kExitUsage;
 }
 

@@ -1,7 +1,9 @@
 #include "commands.h"
 
+#include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -14,6 +16,7 @@
 #include "output_file.h"
 #include "plugins.h"
 #include "progress.h"
+#include "variant_census.h"
 #include "velan/velandb_host.h"
 
 namespace velan_tool {
@@ -92,7 +95,8 @@ class ImportSession {
   // `exitCode` and a message already printed.
   bool Prepare(int* exitCode) {
     bool own = diagnostics_ || !opts_.configFile.empty() || !opts_.logFile.empty() ||
-               opts_.logAll || opts_.onlyFile || opts_.flexRay || opts_.allClusters;
+               opts_.logAll || opts_.onlyFile || opts_.flexRay || opts_.allClusters ||
+               !opts_.variants.empty() || !opts_.predefinedVariant.empty();
     if (!own) return true;
     std::string error;
     if (!opts_.configFile.empty()) {
@@ -117,6 +121,16 @@ class ImportSession {
     if (opts_.flexRay) config_.EnableFlexRay();
     if (opts_.onlyFile) config_.UseOnlySpecifiedFile();
     if (opts_.allClusters) config_.EnableAllClusters();
+    if (!opts_.predefinedVariant.empty()) config_.ChoosePredefinedVariant(opts_.predefinedVariant);
+    for (const std::string& v : opts_.variants) {
+      const size_t eq = v.find('=');
+      if (eq == std::string::npos || eq == 0 || eq + 1 == v.size()) {
+        Say("--variant needs CRITERION=VALUE, not \"" + v + "\"");
+        *exitCode = kExitUsage;
+        return false;
+      }
+      config_.ChooseCriterion(v.substr(0, eq), v.substr(eq + 1));
+    }
     if (!opts_.logFile.empty()) {
       config_.SetLog(opts_.logFile);
       userLog_ = opts_.logFile;
@@ -349,6 +363,25 @@ int RunExport(const ExportCommand& cmd) {
   return kExitOk;
 }
 
+int RunVariants(const VariantsCommand& cmd) {
+  std::vector<std::string> files;
+  if (IsDirectory(cmd.path)) {
+    if (DIR* d = opendir(cmd.path.c_str())) {
+      while (dirent* e = readdir(d))
+        if (EndsWithNoCase(e->d_name, ".arxml")) files.push_back(cmd.path + "/" + e->d_name);
+      closedir(d);
+    }
+    std::sort(files.begin(), files.end());
+  } else if (Exists(cmd.path)) {
+    files.push_back(cmd.path);
+  } else {
+    Say("cannot read " + cmd.path + ": no such file or folder");
+    return kExitFailed;
+  }
+  std::fputs(VariantListing(CountVariants(files)).c_str(), stdout);
+  return kExitOk;
+}
+
 int RunConvert(const ConvertCommand& cmd) {
   const std::string& input = cmd.import.path;
   if (!Exists(input)) {
@@ -388,6 +421,17 @@ int RunConvert(const ConvertCommand& cmd) {
   session.Finish();
   progress.Suspend();
   std::fputs(RenderDiagnostics(log, cmd.allWarnings, cmd.quiet).c_str(), stderr);
+  // Elements left out only because no post-build variant was chosen.
+  // The input is scanned again only when the log says such elements exist.
+  bool leftOut = false;
+  for (const auto& d : log.diagnostics)
+    leftOut = leftOut || d.message.find("<VARIATION-POINT>") != std::string::npos;
+  if (leftOut && !session.Config().variant) {
+    std::vector<std::string> files;
+    for (const auto& entry : log.files) files.push_back(entry.second);
+    const std::string note = VariantNote(CountVariants(files));
+    if (!note.empty()) Say(note);
+  }
 
   uint32_t code = session.Code();
   if (ImportCodeIsError(code)) {

@@ -20,6 +20,9 @@ struct ImportOptions {
   bool flexRay = false;    // --flexray
   // --all-clusters: every cluster of the input when no SYSTEM lists one
   bool allClusters = false;
+  // --variant CRITERION=VALUE (repeatable) and --predefined-variant NAME
+  std::vector<std::string> variants;
+  std::string predefinedVariant;
 };
 
 struct ImportCommand {
@@ -31,6 +34,10 @@ struct ImportCommand {
 struct DumpCommand {
   std::string database;
   bool json = false;
+};
+
+struct VariantsCommand {
+  std::string path;  // ARXML file or folder
 };
 
 struct ExportCommand {
@@ -54,6 +61,8 @@ int RunImport(const ImportCommand& cmd);
 int RunDump(const DumpCommand& cmd);
 int RunExport(const ExportCommand& cmd);
 int RunConvert(const ConvertCommand& cmd);
+// Lists the post-build criteria, tested values and predefined variants.
+int RunVariants(const VariantsCommand& cmd);
 
 // Parses the command line and runs the command.
 int Main(int argc, char** argv);

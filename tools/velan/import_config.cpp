@@ -42,6 +42,7 @@ const char* const kCategoryNames[] = {"CatInfo", "CatWarn", "CatErr", "CatDebug"
 struct Node {
   std::string name;  // local name
   std::optional<std::string> enabled;
+  std::optional<std::string> nameAttr, valueAttr;  // "Name" and "Value"
   std::string text;
   std::vector<std::unique_ptr<Node>> children;
 
@@ -80,6 +81,8 @@ void XMLCALL OnStart(void* data, const XML_Char* qname, const XML_Char** attrs) 
   for (int i = 0; attrs[i]; i += 2) {
     // Unprefixed attributes carry no namespace.
     if (std::strcmp(attrs[i], "Enabled") == 0) node->enabled = attrs[i + 1];
+    if (std::strcmp(attrs[i], "Name") == 0) node->nameAttr = attrs[i + 1];
+    if (std::strcmp(attrs[i], "Value") == 0) node->valueAttr = attrs[i + 1];
   }
   Node* raw = node.get();
   if (parent)
@@ -180,6 +183,20 @@ void ImportConfig::UseOnlySpecifiedFile() {
 void ImportConfig::EnableAllClusters() {
   EnsurePolicies(policies).allClusters = "true";
 }
+void ImportConfig::ChooseCriterion(const std::string& name, const std::string& value) {
+  if (!variant) variant.emplace();
+  for (auto& c : variant->criteria) {
+    if (c.first == name) {
+      c.second = value;
+      return;
+    }
+  }
+  variant->criteria.emplace_back(name, value);
+}
+void ImportConfig::ChoosePredefinedVariant(const std::string& name) {
+  if (!variant) variant.emplace();
+  variant->predefined = name;
+}
 void ImportConfig::SetLog(const std::string& path) {
   logFile = path;
 }
@@ -209,6 +226,16 @@ std::string ImportConfig::ToXml() const {
       x << "    <cfg:FileSetPolicy>" << XmlEscape(*policies->fileSetPolicy)
         << "</cfg:FileSetPolicy>\n";
     x << "  </cfg:Policies>\n";
+  }
+  if (variant) {
+    x << "  <cfg:Variant>\n";
+    if (variant->predefined)
+      x << "    <cfg:PredefinedVariant>" << XmlEscape(*variant->predefined)
+        << "</cfg:PredefinedVariant>\n";
+    for (const auto& c : variant->criteria)
+      x << "    <cfg:Criterion Name=\"" << XmlEscape(c.first) << "\" Value=\""
+        << XmlEscape(c.second) << "\"/>\n";
+    x << "  </cfg:Variant>\n";
   }
   if (logFile) x << "  <cfg:LogFile>" << XmlEscape(*logFile) << "</cfg:LogFile>\n";
   if (hasCategories) {
@@ -255,6 +282,16 @@ bool ParseImportConfig(const std::string& text, ImportConfig* config, std::strin
     if (const Node* n = pol->Child("FileSetPolicy")) p.fileSetPolicy = Trim(n->text);
     if (const Node* n = pol->Child("AllClusters")) p.allClusters = n->enabled.value_or("");
     config->policies = p;
+  }
+  if (const Node* v = root->Child("Variant")) {
+    ImportConfig::Variant variant;
+    for (const auto& c : v->children) {
+      if (c->name == "Criterion")
+        variant.criteria.emplace_back(c->nameAttr.value_or(""), c->valueAttr.value_or(""));
+    }
+    // The importer takes the element text as it is.
+    if (const Node* p = v->Child("PredefinedVariant")) variant.predefined = p->text;
+    config->variant = variant;
   }
   if (const Node* log = root->Child("LogFile")) config->logFile = Trim(log->text);
   if (const Node* cats = root->Child("CATEGORIES")) {

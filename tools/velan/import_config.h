@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velan_tool {
@@ -31,6 +32,13 @@ struct ImportConfig {
     std::optional<std::string> allClusters;        // "Enabled" value
   };
   std::optional<Policies> policies;
+  // The post-build variant: criterion values by short name or path, and the
+  // name of a predefined variant whose values apply first.
+  struct Variant {
+    std::vector<std::pair<std::string, std::string>> criteria;
+    std::optional<std::string> predefined;
+  };
+  std::optional<Variant> variant;
   // Text of the LogFile element; absent or empty means no log.
   std::optional<std::string> logFile;
   // Effective subcategory bits per category (bit n = subcategory n), as the
@@ -54,6 +62,9 @@ struct ImportConfig {
   void EnableFlexRay();
   void UseOnlySpecifiedFile();
   void EnableAllClusters();
+  // A later value of the same criterion replaces the earlier one.
+  void ChooseCriterion(const std::string& name, const std::string& value);
+  void ChoosePredefinedVariant(const std::string& name);
   void SetLog(const std::string& path);  // keeps the categories
   void EnableAllCategories();
   void EnableCategoryBits(int category, uint32_t bits);

@@ -273,8 +273,7 @@ const exElement* cConverter4::FindNmCluster() {
     const exElement* list = FindChild(config, kArNmClusters);
     for (size_t i = 0; list != nullptr && i < list->ChildCount(); ++i) {
       const exElement* candidate = list->Child(i);
-      if (!IsNamed(candidate, kArCanNmCluster) ||
-          FindChild(candidate, kArVariationPoint) != nullptr) {
+      if (!IsNamed(candidate, kArCanNmCluster) || IsLeftOutByVariation(ctx, candidate)) {
         continue;
       }
       const exElement* ref = FindChild(candidate, kArCommunicationClusterRef);

@@ -91,6 +91,24 @@ void ReadPolicies(IfcXMLNode* configuration, cPolicies& policies) {
   }
 }
 
+// cfg:Variant: cfg:Criterion elements (attributes "Name" and "Value") and an
+// optional cfg:PredefinedVariant whose text names a predefined variant.
+void ReadVariant(IfcXMLNode* configuration, cVariantChoice& variant) {
+  IfcXMLNode* node = configuration->FirstChild("cfg:Variant", 0);
+  if (node == nullptr) return;
+  for (uint32_t i = 0;; ++i) {
+    IfcXMLNode* criterion = node->FirstChild("cfg:Criterion", i);
+    if (criterion == nullptr) break;
+    const char* name = criterion->Attribute("Name");
+    const char* value = criterion->Attribute("Value");
+    variant.criteria.emplace_back(name ? name : "", value ? value : "");
+  }
+  IfcXMLNode* predefined = node->FirstChild("cfg:PredefinedVariant", 0);
+  if (predefined != nullptr && predefined->Text() != nullptr) {
+    variant.predefined = predefined->Text();
+  }
+}
+
 }  // namespace
 
 std::string ConfigurationPath() {
@@ -107,7 +125,7 @@ std::string ConfigurationPath() {
 }
 
 void ReadConfigurationFile(const std::string& configPath, const std::string& importPath,
-                           cPolicies& policies, cReport& report) {
+                           cPolicies& policies, cReport& report, cVariantChoice* variant) {
   cLoadLibrary library;
   if (!library.Load(cLibraryName::Instance().ConfigurationReader())) return;
   QueryXMLParserFn query = reinterpret_cast<QueryXMLParserFn>(library.Function("QueryXMLParser"));
@@ -129,8 +147,10 @@ void ReadConfigurationFile(const std::string& configPath, const std::string& imp
     ReadCategories(configuration, report);
   }
   ReadPolicies(configuration, policies);
+  if (variant != nullptr) ReadVariant(configuration, *variant);
 }
 
 void ReadConfiguration(cConvertCtx* ctx) {
-  ReadConfigurationFile(ConfigurationPath(), ctx->importPath, ctx->policies, ctx->report);
+  ReadConfigurationFile(ConfigurationPath(), ctx->importPath, ctx->policies, ctx->report,
+                        &ctx->variant);
 }

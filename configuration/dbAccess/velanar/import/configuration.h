@@ -8,6 +8,7 @@
 #include "import/report.h"
 
 struct cPolicies;
+struct cVariantChoice;
 class cConvertCtx;
 
 // The namespace URI of configuration files.
@@ -21,9 +22,10 @@ class cConvertCtx;
 std::string ConfigurationPath();
 
 // Reads the configuration file at configPath into the policies and the
-// report (log file and categories). Every failure keeps the defaults.
+// report (log file and categories), and the chosen post-build variant when
+// `variant` is given. Every failure keeps the defaults.
 void ReadConfigurationFile(const std::string& configPath, const std::string& importPath,
-                           cPolicies& policies, cReport& report);
+                           cPolicies& policies, cReport& report, cVariantChoice* variant = nullptr);
 
 // Reads the configuration of an import from the configuration folder.
 // Never changes the import status.

@@ -11,6 +11,7 @@
 #include "import/import_status.h"
 #include "import/report.h"
 #include "import/scoped.h"
+#include "import/variant.h"
 #include "resolve/short_name_resolver.h"
 #include "xml/block_pool.h"
 
@@ -47,6 +48,8 @@ class cConvertCtx {
   cVelanarStatus status;
   cReport report;
   cPolicies policies;
+  // The post-build variant the configuration chooses.
+  cVariantChoice variant;
   std::vector<std::string> fileList;
   cSNRMap resolverRoot;
   exBlockPool elementPool{kElementBlockSize};

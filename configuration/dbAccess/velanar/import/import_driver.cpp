@@ -10,6 +10,7 @@
 #include "convert/converter_factory.h"
 #include "import/configuration.h"
 #include "import/convert_ctx.h"
+#include "import/variant.h"
 #include "velan_platform.h"
 #include "xml/document.h"
 #include "xml/parser.h"
@@ -43,6 +44,8 @@ void RunConverter(cConvertCtx* ctx) {
   }
   if (ctx->status.IsError()) return;
   converter->ListResolverTree();
+  ResolveVariantChoice(ctx);
+  if (ctx->status.IsError()) return;
   converter->ConvertAll();
 }
 

@@ -335,7 +335,7 @@ const exElement* ResolveReference(cConvertCtx* ctx, const exElement* ref) {
     ReportElement(ctx, kSubWarnDefault, ref, "unresolved reference");
     return nullptr;
   }
-  if (FindChild(target, kArVariationPoint) != nullptr) {
+  if (IsLeftOutByVariation(ctx, target)) {
     ctx->status.RaiseWarning();
     ReportElement(ctx, kSubWarnDefault, ref,
                   "Cannot resolve. Target has <VARIATION-POINT> member.");

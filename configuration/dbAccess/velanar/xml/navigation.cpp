@@ -5,6 +5,7 @@
 
 #include "import/convert_ctx.h"
 #include "import/report.h"
+#include "import/variant.h"
 
 const char kArVariationPoint[] = "AR:VARIATION-POINT";
 const char kArShortName[] = "AR:SHORT-NAME";
@@ -189,15 +190,20 @@ const char* RequireShortName(cConvertCtx* ctx, const exElement* element) {
   return "";
 }
 
+bool IsLeftOutByVariation(cConvertCtx* ctx, const exElement* element) {
+  const exElement* point = FindChild(element, kArVariationPoint);
+  return point != nullptr && !VariationPointKept(ctx, point);
+}
+
 bool HasVariationPoint(cConvertCtx* ctx, const exElement* element) {
-  if (FindChild(element, kArVariationPoint) == nullptr) return false;
+  if (!IsLeftOutByVariation(ctx, element)) return false;
   ReportElement(ctx, kSubWarnDefault, element, "has <VARIATION-POINT> member");
   return true;
 }
 
 void DropVariationPointMembers(cConvertCtx* ctx, exElementVector& list) {
   for (size_t i = list.size(); i-- > 0;) {
-    if (FindChild(list[i], kArVariationPoint) == nullptr) continue;
+    if (!IsLeftOutByVariation(ctx, list[i])) continue;
     ReportElement(ctx, kSubWarnDefault, list[i], "ignored (using <VARIATION-POINT> child)");
     list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
   }
@@ -252,7 +258,7 @@ void CollectFibexRefs(cConvertCtx* ctx, const exElement* element, exElementVecto
   for (size_t i = 0; i < count; ++i) {
     const exElement* conditional = element->Child(i);
     if (!IsNamed(conditional, conditionalName)) continue;
-    if (FindChild(conditional, kArVariationPoint) != nullptr) {
+    if (IsLeftOutByVariation(ctx, conditional)) {
       droppedForVariation = true;
       continue;
     }

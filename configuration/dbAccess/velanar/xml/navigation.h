@@ -59,7 +59,11 @@ const exElement* RequireChild(cConvertCtx* ctx, const exElement* element, const 
 const char* RequireChildText(cConvertCtx* ctx, const exElement* element, const char* name);
 // The SHORT-NAME; an empty or missing one warns and raises the status.
 const char* RequireShortName(cConvertCtx* ctx, const exElement* element);
-// True when the element has a VARIATION-POINT child (then warns at it).
+// True when the element has a VARIATION-POINT child that the chosen
+// post-build variant does not keep.
+bool IsLeftOutByVariation(cConvertCtx* ctx, const exElement* element);
+// True when the element has a VARIATION-POINT child that the chosen variant
+// does not keep (then warns at it).
 bool HasVariationPoint(cConvertCtx* ctx, const exElement* element);
 // Removes (last to first) and warns about every element with a
 // VARIATION-POINT child. The others keep their order.
