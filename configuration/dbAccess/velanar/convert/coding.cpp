@@ -45,7 +45,7 @@ const char kArInitValue[] = "AR:INIT-VALUE";
 const char kArNumericalValueSpecification[] = "AR:NUMERICAL-VALUE-SPECIFICATION";
 const char kArConstantReference[] = "AR:CONSTANT-REFERENCE";
 const char kArConstantRef[] = "AR:CONSTANT-REF";
-const char kArValueSpec[] = "AR:VALUE-SPEC";
+const char kArConstantValue[] = "AR:VALUE-SPEC";
 const char kArValue[] = "AR:VALUE";
 const char kIntervalType[] = "INTERVAL-TYPE";
 const char kIntervalClosed[] = "CLOSED";
@@ -529,7 +529,7 @@ void cCodingAr4::ReadSystemSignalProps() {
 }
 
 // INIT-VALUE holds a numerical value, or a reference to a constant whose
-// VALUE-SPEC holds one (or refers on to another constant).
+// value element holds one (or refers on to another constant).
 bool cCodingAr4::ReadRawInitValue(double& raw) {
   const exElement* holder = FindChild(element, kArInitValue);
   for (int depth = 0; holder != nullptr && depth < kMaxConstantDepth; ++depth) {
@@ -540,7 +540,7 @@ bool cCodingAr4::ReadRawInitValue(double& raw) {
     }
     const exElement* reference = FindChild(holder, kArConstantReference);
     const exElement* constant = FindReferenceTarget(ctx, FindChild(reference, kArConstantRef));
-    holder = FindChild(constant, kArValueSpec);
+    holder = FindChild(constant, kArConstantValue);
   }
   return false;
 }

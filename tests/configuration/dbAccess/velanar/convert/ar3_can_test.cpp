@@ -118,12 +118,12 @@ TEST(Ar3Pdus, PduWithoutTriggeringGetsNoInstance) {
 }
 
 TEST(Ar3Timing, SpecificationGivesCyclicAndEventTimings) {
-  Node spec = El("I-PDU-TIMING-SPECIFICATION",
-                 {Text("MINIMUM-DELAY", "0,005"),
-                  El("CYCLIC-TIMING", {El("REPEATING-TIME", {Text("VALUE", "0.1")}),
-                                       El("STARTING-TIME", {Text("VALUE", "0.02")})}),
-                  El("EVENT-CONTROLLED-TIMING", {Text("NUMBER-OF-REPEATS", "2")})});
-  ImportResult r = ImportArxml(CanSystem("64", {}, {}, {}, {spec}));
+  Node timing = El("I-PDU-TIMING-SPECIFICATION",
+                   {Text("MINIMUM-DELAY", "0,005"),
+                    El("CYCLIC-TIMING", {El("REPEATING-TIME", {Text("VALUE", "0.1")}),
+                                         El("STARTING-TIME", {Text("VALUE", "0.02")})}),
+                    El("EVENT-CONTROLLED-TIMING", {Text("NUMBER-OF-REPEATS", "2")})});
+  ImportResult r = ImportArxml(CanSystem("64", {}, {}, {}, {timing}));
   ASSERT_TRUE(r.loaded) << r.error;
   const std::string pdu = r.Subtree("PDU \"P1\"");
   EXPECT_NE(pdu.find("      CYCLIC_TIMING \"\" #4\n"
@@ -143,10 +143,10 @@ TEST(Ar3Timing, PduWithoutSpecificationIsSentOnEvents) {
   EXPECT_EQ(pdu.find("CYCLIC_TIMING"), std::string::npos) << pdu;
   EXPECT_TRUE(r.LogHas("missing <AR:I-PDU-TIMING-SPECIFICATION> element")) << r.log;
 
-  // A specification with only an event timing: event timing with debounce.
-  Node spec = El("I-PDU-TIMING-SPECIFICATION",
-                 {Text("MINIMUM-DELAY", "0.01"), El("EVENT-CONTROLLED-TIMING")});
-  ImportResult event = ImportArxml(CanSystem("64", {}, {}, {}, {spec}));
+  // A timing description with only an event timing: event timing with debounce.
+  Node timing = El("I-PDU-TIMING-SPECIFICATION",
+                   {Text("MINIMUM-DELAY", "0.01"), El("EVENT-CONTROLLED-TIMING")});
+  ImportResult event = ImportArxml(CanSystem("64", {}, {}, {}, {timing}));
   EXPECT_NE(event.Subtree("EVENT_TIMING").find("IDIP_EVT_DEBOUNCE_TIME_F64 = 0.01"),
             std::string::npos)
       << event.tree;
