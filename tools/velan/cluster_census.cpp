@@ -3,9 +3,10 @@
 #include <expat.h>
 
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "xml_file.h"
 
 namespace velan_tool {
 namespace {
@@ -43,19 +44,11 @@ void XMLCALL OnStart(void* data, const XML_Char* qname, const XML_Char** attrs) 
 }
 
 void CountFile(const std::string& path, ClusterCensus* census) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return;
   XML_Parser parser = XML_ParserCreate(nullptr);
   if (!parser) return;
   XML_SetUserData(parser, census);
   XML_SetStartElementHandler(parser, OnStart);
-  char buffer[1 << 16];
-  for (;;) {
-    in.read(buffer, sizeof buffer);
-    const auto got = in.gcount();
-    const bool last = got < static_cast<std::streamsize>(sizeof buffer);
-    if (XML_Parse(parser, buffer, static_cast<int>(got), last) != XML_STATUS_OK || last) break;
-  }
+  ParseXmlFile(path, parser);
   XML_ParserFree(parser);
 }
 

@@ -3,7 +3,8 @@
 #include <expat.h>
 
 #include <cstring>
-#include <fstream>
+
+#include "xml_file.h"
 
 namespace velan_tool {
 namespace {
@@ -106,21 +107,13 @@ void XMLCALL OnEnd(void* data, const XML_Char*) {
 }
 
 void ScanFile(const std::string& path, Scan* scan) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return;
   XML_Parser parser = XML_ParserCreate(nullptr);
   if (!parser) return;
   scan->stack.clear();
   XML_SetUserData(parser, scan);
   XML_SetElementHandler(parser, OnStart, OnEnd);
   XML_SetCharacterDataHandler(parser, OnText);
-  char buffer[1 << 16];
-  for (;;) {
-    in.read(buffer, sizeof buffer);
-    const auto got = in.gcount();
-    const bool last = got < static_cast<std::streamsize>(sizeof buffer);
-    if (XML_Parse(parser, buffer, static_cast<int>(got), last) != XML_STATUS_OK || last) break;
-  }
+  ParseXmlFile(path, parser);
   XML_ParserFree(parser);
 }
 
