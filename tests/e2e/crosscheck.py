@@ -15,6 +15,7 @@ Exit status: 0 pass, 1 fail, 77 skipped (canmatrix or its ARXML reader
 missing).
 """
 import argparse
+import copy
 import fnmatch
 import glob
 import io
@@ -100,6 +101,35 @@ def dbc_start_bit(sig):
         else sig.get_startbit(bit_numbering=1, start_little=False)
 
 
+def flatten_container(frame, ours):
+    """canmatrix reads a container PDU as a frame with a header (Header_ID,
+    Header_DLC) and a list of contained PDUs; our DBC shows the same layout as
+    a multiplexed frame: the header identifier selects the contained PDU,
+    whose signals follow the header. Rewrite canmatrix's reading into that
+    form so that both compare signal by signal."""
+    pdus = getattr(frame, "pdus", None) or []
+    header = {s.name: s for s in frame.signals}
+    if not pdus or "Header_ID" not in header:
+        return frame
+    flat = copy.deepcopy(frame)
+    flat.velan_container = True  # the selector is then keyed <container-header-id>
+    header_bits = sum(s.size for s in frame.signals)
+    our_length = [s.name for s in ours.signals if s.name.endswith("_HeaderLength")]
+    for sig in flat.signals:
+        if sig.name == "Header_ID":
+            sig.is_multiplexer = True
+            sig.multiplex = "Multiplexor"
+        elif sig.name == "Header_DLC" and len(our_length) == 1:
+            sig.name = our_length[0]
+    for pdu in pdus:
+        for sig in pdu.signals:
+            moved = copy.deepcopy(sig)
+            moved.start_bit += header_bits  # the header is whole bytes
+            moved.multiplex = int(pdu.id)
+            flat.signals.append(moved)
+    return flat
+
+
 def compare_frames(label, ours, theirs, diffs):
     """Append (key, text) for every difference between two canmatrix frames."""
     key = "%s|%s" % (label, ours.name)
@@ -121,7 +151,9 @@ def compare_frames(label, ours, theirs, diffs):
     pairs = []
     if our_mux or their_mux:
         if len(our_mux) == 1 and len(their_mux) == 1:
-            pairs.append(("<multiplexer>", our_mux[0], their_mux[0]))
+            selector = "<container-header-id>" if getattr(theirs, "velan_container", False) \
+                else "<multiplexer>"
+            pairs.append((selector, our_mux[0], their_mux[0]))
         else:
             diffs.append(("%s|<multiplexer>|count" % key,
                           "ours %d, canmatrix %d" % (len(our_mux), len(their_mux))))
@@ -226,7 +258,8 @@ def main():
                 elif name not in our_frames:
                     diffs.append(("%s|%s|missing-in-ours" % (ckey, name), "only in canmatrix"))
                 else:
-                    compare_frames(ckey, our_frames[name], their_frames[name], diffs)
+                    compare_frames(ckey, our_frames[name], flatten_container(their_frames[name], our_frames[name]),
+                                   diffs)
 
     unexplained = []
     for key, text in diffs:

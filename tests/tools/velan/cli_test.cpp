@@ -349,7 +349,7 @@ TEST_F(ToolTest, ConvertWritesAtomicallyAndSummarises) {
   EXPECT_TRUE(FileExists(Path("out/ChassisCAN.dbc")));
   EXPECT_TRUE(FileExists(Path("two.vdb")));
   EXPECT_NE(
-      ok.out.find("wrote out/VehicleCAN.dbc: cluster VehicleCAN, 4 frames, 18 signals, 2 ECUs\n"),
+      ok.out.find("wrote out/VehicleCAN.dbc: cluster VehicleCAN, 6 frames, 27 signals, 2 ECUs\n"),
       std::string::npos)
       << ok.out;
   EXPECT_EQ(
@@ -423,7 +423,8 @@ TEST_F(ToolTest, ValueTablesAndTheirOption) {
   ASSERT_EQ(Run({"export", "can.vdb", "-o", "c.dbc", "--no-value-tables"}).exitCode, 0);
   std::string dbc = ReadFile(Path("a/VehicleCAN.dbc"));
   EXPECT_NE(dbc.find("\nVAL_ 512 GearPosition 0 \"Park\" 1 \"Reverse\" 2 \"Neutral\" 3 "
-                     "\"Drive\" ;\r\nSIG_VALTYPE_ "),
+                     "\"Drive\" ;\r\nVAL_ 384 ParkBrakeState 0 \"Released\" 1 \"Applied\" 3 "
+                     "\"Fault\" ;\r\nSIG_VALTYPE_ "),
             std::string::npos);
   for (size_t at = dbc.find("\nVAL_ "); at != std::string::npos; at = dbc.find("\nVAL_ "))
     dbc.erase(at + 1, dbc.find('\n', at + 1) - at);

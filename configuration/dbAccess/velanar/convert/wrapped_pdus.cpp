@@ -308,8 +308,15 @@ void cConverter4::ConvertContainerPduContents() {
     for (const exElement* pdu : contained) {
       if (IsError()) return;
       const exElement* props = FindChild(pdu, kArContainedIPduProps);
+      // OFFSET counts bytes: contained PDUs are copied into the container
+      // whole, so they always start on a byte boundary.
+      const uint64_t offsetBits = uint64_t{ChildU32(ctx, props, kArOffset)} * 8u;
+      if (offsetBits > UINT32_MAX - signalBitOffset) {
+        ReportElement(ctx, kSubWarnDefault, pdu, "contained PDU offset out of range");
+        continue;
+      }
       cAutoRestore<uint32_t> offsetGuard(signalBitOffset,
-                                         signalBitOffset + ChildU32(ctx, props, kArOffset));
+                                         signalBitOffset + static_cast<uint32_t>(offsetBits));
       ConvertWrappedPduSignals(pdu);
     }
     return;

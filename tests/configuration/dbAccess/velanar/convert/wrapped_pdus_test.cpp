@@ -138,7 +138,7 @@ TEST(SecuredPdus, PayloadFreshnessAndAuthenticatorFollowOneAnother) {
 TEST(ContainerPdus, HeaderIsTheSelectorAndContainedPdusTheAlternatives) {
   // A (id 0x10, signal at 0) and B (id 0x20, signal at 4) follow the header;
   // C has no identifier and is left out with a warning. Without header the
-  // PDUs sit at their OFFSET.
+  // PDUs sit at their OFFSET (in bytes).
   struct Case {
     const char* headerType;
     const char* systemByteOrder;  // CONTAINER-I-PDU-HEADER-BYTE-ORDER, "" for none
@@ -175,7 +175,7 @@ TEST(ContainerPdus, HeaderIsTheSelectorAndContainedPdusTheAlternatives) {
                     {"B", "I-SIGNAL-I-PDU"},
                     {"C", "I-SIGNAL-I-PDU"}},
                    {container, PduWithSignal("A", "1", "0", "8", {props("0x10", "0x100", "0")}),
-                    PduWithSignal("B", "1", "4", "4", {props("0x20", "0x200", "32")}),
+                    PduWithSignal("B", "1", "4", "4", {props("0x20", "0x200", "4")}),
                     PduWithSignal("C", "1", "0", "8")});
     if (c.systemByteOrder[0] != '\0') {
       text.insert(text.find("</SYSTEM>"), std::string("<CONTAINER-I-PDU-HEADER-BYTE-ORDER>") +
