@@ -2,7 +2,9 @@
 """End-to-end check of `velan convert`.
 
 Converts every bundled example, every input of tests/e2e/inputs (shapes of
-real ECU extracts, written for this test) and every ARXML sample, requires that the tool
+real ECU extracts, written for this test, each converted with the options of
+its NAME.args when it has one) and every ARXML sample (with --all-clusters,
+so that files without a SYSTEM convert), requires that the tool
 never crashes (exit status 0 or 1), that every DBC it writes loads in
 canmatrix, and compares each DBC with canmatrix's own reading of the same
 ARXML: frames (identifier, extended, length, CAN FD flag, cycle time) and
@@ -212,8 +214,16 @@ def main():
     for label, path, only_file in inputs(args.examples, args.inputs, args.samples):
         out_dir = os.path.join(args.work, label.replace("/", "_"))
         cmd = [args.velan, "convert", path, "-o", out_dir, "--quiet"]
+        # An input may come with the options it is converted with (for
+        # example the post-build variant it is read as) in NAME.args.
+        options = os.path.splitext(path)[0] + ".args"
+        if os.path.isfile(options):
+            with open(options, encoding="utf-8") as f:
+                cmd += f.read().split()
         if only_file:
-            cmd.append("--only-file")
+            # Files without a SYSTEM (written by other converters, the
+            # peers' own test files) are read as a whole.
+            cmd += ["--only-file", "--all-clusters"]
         run = subprocess.run(cmd, capture_output=True, text=True, errors="replace", env=env)
         if run.returncode not in (0, 1):
             failures.append("%s: velan exited with %d\n%s" % (label, run.returncode, run.stderr))
