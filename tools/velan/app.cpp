@@ -41,6 +41,15 @@ int Main(int argc, char** argv) {
       "  velan dump system.vdb --json",
       "velan"};
   app.require_subcommand(1);
+  // --version is answered before the subcommand is required.
+  bool version = false;
+  app.add_flag_callback(
+      "--version",
+      [&version] {
+        version = true;
+        throw CLI::Success();
+      },
+      "Print the version of velan and of the import plug-in's interface");
   app.footer(
       "Exit status: 0 success, 1 failure, 2 usage error. "
       "Run 'velan COMMAND --help' for the options of a command.");
@@ -124,6 +133,7 @@ int Main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& err) {
+    if (version) return RunVersion();
     int rc = app.exit(err);
     return rc == 0 ? kExitOk : kExitUsage;
   }

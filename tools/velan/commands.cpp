@@ -13,6 +13,7 @@
 #include "diagnostics.h"
 #include "host_db.h"
 #include "import_config.h"
+#include "import_failure.h"
 #include "output_file.h"
 #include "plugins.h"
 #include "progress.h"
@@ -66,20 +67,20 @@ std::string ResolveLogTarget(const ImportConfig& cfg, const std::string& importP
   return importPath + ".txt";
 }
 
+// Copies a file to `to` through WriteOutput, so that links, pipes and
+// devices are written as such.
 bool CopyFile(const std::string& from, const std::string& to, std::string* error) {
-  std::ifstream in(from, std::ios::binary);
-  std::ofstream out(to, std::ios::binary | std::ios::trunc);
-  if (!out) {
-    *error = "cannot write " + to;
-    return false;
-  }
-  if (in) out << in.rdbuf();
-  out.close();
-  if (!out) {
-    *error = "cannot write " + to;
-    return false;
-  }
-  return true;
+  return WriteOutput(
+      to,
+      [&](const std::string& path, std::string* err) {
+        std::ifstream in(from, std::ios::binary);
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        if (in) out << in.rdbuf();
+        out.close();
+        if (!out) *err = "cannot write " + to;
+        return static_cast<bool>(out);
+      },
+      error);
 }
 
 // One import through libvelanar.so into a fresh database, with the
@@ -97,8 +98,13 @@ class ImportSession {
     bool own = diagnostics_ || !opts_.configFile.empty() || !opts_.logFile.empty() ||
                opts_.logAll || opts_.onlyFile || opts_.flexRay || opts_.allClusters ||
                !opts_.variants.empty() || !opts_.predefinedVariant.empty();
-    if (!own) return true;
     std::string error;
+    if (!own) {
+      // The importer reads the user's configuration itself; the tool reads
+      // it only to know which files the import takes.
+      ReadUsersConfig();
+      return true;
+    }
     if (!opts_.configFile.empty()) {
       if (!ReadImportConfigFile(opts_.configFile, &config_, &error)) {
         Say("cannot use the configuration " + error);
@@ -106,12 +112,7 @@ class ImportSession {
         return false;
       }
     } else {
-      std::string folder = UserConfigFolder();
-      std::string path =
-          folder.empty() ? std::string(kConfigFileName) : folder + "/" + kConfigFileName;
-      // A missing or broken file of the usual folder leaves the defaults, as
-      // it does for the importer.
-      if (Exists(path) && !ReadImportConfigFile(path, &config_, &error)) config_ = ImportConfig();
+      ReadUsersConfig();
     }
     userLog_ = ResolveLogTarget(config_, opts_.path);
     if (!config_.hasCategories) {
@@ -132,6 +133,8 @@ class ImportSession {
       config_.ChooseCriterion(v.substr(0, eq), v.substr(eq + 1));
     }
     if (!opts_.logFile.empty()) {
+      // The importer writes a private log that is copied to the user's
+      // path afterwards, as any other output (links, pipes, devices).
       config_.SetLog(opts_.logFile);
       userLog_ = opts_.logFile;
     }
@@ -150,7 +153,7 @@ class ImportSession {
     }
     folder_ = std::make_unique<TempConfigFolder>();
     // The private log lives in the private folder.
-    if (diagnostics_) {
+    if (diagnostics_ || !opts_.logFile.empty()) {
       if (!folder_->Create(&error)) {
         Say(error);
         *exitCode = kExitFailed;
@@ -171,19 +174,39 @@ class ImportSession {
   bool Run(Progress* progress, std::string* error) {
     if (!plugin_.Load(error)) return false;
     if (!db_.Create(error)) return false;
-    if (progress) progress->SetPhase("importing " + opts_.path, db_.Handle());
-    code_ = plugin_.import(importPath_.empty() ? opts_.path.c_str() : importPath_.c_str(),
-                           db_.Handle());
+    if (progress) {
+      progress->SetPhase("importing " + opts_.path, db_.Handle());
+      progress->SetInputs(InputFileSet(ImportPath(), config_.OnlySpecifiedFile()));
+    }
+    code_ = plugin_.import(ImportPath().c_str(), db_.Handle());
+    if (progress) progress->SetInputs({});
     // A log the user asked for (with --log or in the configuration) gets a
     // copy of the private one.
     if (!privateLog_.empty() && !userLog_.empty()) {
       std::string copyError;
-      if (!CopyFile(privateLog_, userLog_, &copyError)) Say(copyError);
+      if (!CopyFile(privateLog_, userLog_, &copyError)) {
+        if (progress) progress->Suspend();
+        Say(copyError);
+        logFailed_ = true;
+      }
     }
     return true;
   }
 
+  // A missing or broken file of the usual folder leaves the defaults, as
+  // it does for the importer.
+  void ReadUsersConfig() {
+    std::string folder = UserConfigFolder();
+    std::string path =
+        folder.empty() ? std::string(kConfigFileName) : folder + "/" + kConfigFileName;
+    std::string error;
+    if (Exists(path) && !ReadImportConfigFile(path, &config_, &error)) config_ = ImportConfig();
+  }
+
   void SetImportPath(const std::string& p) { importPath_ = p; }
+  const std::string& ImportPath() const { return importPath_.empty() ? opts_.path : importPath_; }
+  // The user's log could not be written.
+  bool LogFailed() const { return logFailed_; }
   uint32_t Code() const { return code_; }
   uint32_t Handle() const { return db_.Handle(); }
   const std::string& PrivateLog() const { return privateLog_; }
@@ -199,35 +222,67 @@ class ImportSession {
   ImportPlugin plugin_;
   Database db_;
   uint32_t code_ = 0;
+  bool logFailed_ = false;
 };
 
-void PrintImportResult(uint32_t code) {
-  Say("import returned " + Hex32(code) + " (" + ImportCodeMeaning(code) + ")");
+// "import returned CODE (meaning)"; a failure says instead what went wrong,
+// keeping the code in the line: "import failed (CODE): cause".
+void PrintImportResult(uint32_t code, const std::string& cause = std::string()) {
+  if (!ImportCodeIsError(code)) {
+    Say("import returned " + Hex32(code) + " (" + ImportCodeMeaning(code) + ")");
+    return;
+  }
+  std::string meaning = ImportCodeMeaning(code);
+  // The generic text repeats "import failed"; the code's own meaning stays
+  // when nothing more specific is known.
+  const std::string generic = "import failed: ";
+  if (meaning.compare(0, generic.size(), generic) == 0) meaning = meaning.substr(generic.size());
+  Say("import failed (" + Hex32(code) + "): " + (cause.empty() ? meaning : cause));
 }
 
 bool SaveDatabase(uint32_t handle, const std::string& path) {
-  if (vdbSaveDatabase(handle, path.c_str()) != VDB_OK) {
-    Say("cannot save " + path + ": " + vdbLastError());
-    return false;
-  }
-  return true;
+  std::string error;
+  bool saved = WriteOutput(
+      path,
+      [&](const std::string& file, std::string* err) {
+        if (vdbSaveDatabase(handle, file.c_str()) == VDB_OK) return true;
+        *err = "cannot save " + path + ": " + vdbLastError();
+        return false;
+      },
+      &error);
+  if (!saved) Say(error);
+  return saved;
 }
 
-// Writes one cluster as DBC to `target`, atomically.
+// Writes one cluster as DBC to `target` (atomically for a file).
 bool WriteDbc(ExportPlugin& exporter, uint32_t cluster, const std::string& target,
               std::string* error) {
-  return WriteAtomically(
+  return WriteOutput(
       target,
-      [&](const std::string& temp, std::string* err) {
+      [&](const std::string& file, std::string* err) {
         dbaStatus st{0, 0};
-        exporter.write(cluster, temp.c_str(), &st);
+        exporter.write(cluster, file.c_str(), &st);
         if (DBA_STATUS_IS_ERROR(&st)) {
-          *err = "export failed (" + DescribeStatus(st) + ")";
+          *err = "cannot write " + target + ": export failed (" + DescribeStatus(st) + ")";
           return false;
         }
         return true;
       },
       error);
+}
+
+// At most one output may go to standard output; false with a message when
+// several ask for it.
+bool OneStandardOutput(const std::vector<std::pair<const char*, bool>>& users) {
+  std::string names;
+  int n = 0;
+  for (const auto& [name, used] : users) {
+    if (!used) continue;
+    names += std::string(n++ ? " and " : "") + name;
+  }
+  if (n <= 1) return true;
+  Say(names + " cannot both write to standard output");
+  return false;
 }
 
 // Asks the exporter, through the database's flag, to leave the value tables
@@ -255,6 +310,10 @@ std::string JoinNames(const std::vector<ClusterInfo>& clusters, bool canOnly) {
 }  // namespace
 
 int RunImport(const ImportCommand& cmd) {
+  if (!OneStandardOutput({{"--dump", cmd.dump},
+                          {"-o -", IsStandardOutput(cmd.outputDb)},
+                          {"--log -", IsStandardOutput(cmd.import.logFile)}}))
+    return kExitUsage;
   ImportSession session(cmd.import, false);
   int exitCode = kExitOk;
   if (!session.Prepare(&exitCode)) return exitCode;
@@ -262,12 +321,22 @@ int RunImport(const ImportCommand& cmd) {
   Progress progress(true);
   bool ran = session.Run(&progress, &error);
   progress.Stop();
-  session.Finish();
   if (!ran) {
+    session.Finish();
     Say(error);
     return kExitFailed;
   }
-  PrintImportResult(session.Code());
+  std::string cause;
+  if (ImportCodeIsError(session.Code())) {
+    // The private log, when there is one, tells the cause.
+    LogSummary log = ReadImportLog(session.PrivateLog());
+    ImportFailure failure{cmd.import.path, session.ImportPath(), false,
+                          session.Config().OnlySpecifiedFile(),
+                          session.PrivateLog().empty() ? nullptr : &log};
+    cause = ImportFailureCause(failure);
+  }
+  session.Finish();
+  PrintImportResult(session.Code(), cause);
   if (cmd.dump) {
     std::fflush(stdout);
     vdbPrintTree(session.Handle(), stdout);
@@ -278,7 +347,7 @@ int RunImport(const ImportCommand& cmd) {
     return kExitFailed;
   }
   if (!cmd.outputDb.empty() && !SaveDatabase(session.Handle(), cmd.outputDb)) return kExitFailed;
-  return kExitOk;
+  return session.LogFailed() ? kExitFailed : kExitOk;
 }
 
 int RunDump(const DumpCommand& cmd) {
@@ -356,10 +425,35 @@ int RunExport(const ExportCommand& cmd) {
     return kExitFailed;
   }
   if (cmd.noValueTables && !OmitValueTables(ref)) return kExitFailed;
-  if (!WriteDbc(exporter, chosen->ref, cmd.output, &error)) {
-    Say(cmd.output + ": " + error);
+  // A folder gets the cluster's file, named as convert names it.
+  std::string target = cmd.output;
+  if (IsDirectory(cmd.output)) {
+    if (!IsSafeFileName(chosen->name)) {
+      Say("cluster name \"" + chosen->name +
+          "\" cannot be used as a file name; give -o FILE.dbc instead of the folder " + cmd.output);
+      return kExitFailed;
+    }
+    target = JoinPath(cmd.output, chosen->name + ".dbc");
+  }
+  if (!WriteDbc(exporter, chosen->ref, target, &error)) {
+    Say(error);
     return kExitFailed;
   }
+  return kExitOk;
+}
+
+int RunVersion() {
+  ImportPlugin plugin;
+  std::string error;
+  uint32_t interface = 0;
+  if (!plugin.Load(&error)) {
+    std::printf("velan %s\n", VELAN_VERSION);
+    std::fflush(stdout);
+    Say("cannot load the import plug-in: " + error);
+    return kExitFailed;
+  }
+  plugin.getVersion(&interface);
+  std::printf("velan %s (import interface %s)\n", VELAN_VERSION, Hex32(interface).c_str());
   return kExitOk;
 }
 
@@ -393,8 +487,22 @@ int RunConvert(const ConvertCommand& cmd) {
     Say("--only-file needs an ARXML file, not the folder " + input);
     return kExitUsage;
   }
-  bool singleFile =
-      !cmd.output.empty() && EndsWithNoCase(cmd.output, ".dbc") && !IsDirectory(cmd.output);
+  // One file is written to standard output ("-"), a pipe or a device, or a
+  // name ending in .dbc; anything else names a folder.
+  const bool toStdout = IsStandardOutput(cmd.output);
+  const bool toStream =
+      !cmd.output.empty() && ClassifyOutput(cmd.output).kind == OutputTarget::kStream;
+  bool singleFile = toStream || (!cmd.output.empty() && EndsWithNoCase(cmd.output, ".dbc") &&
+                                 !IsDirectory(cmd.output));
+  if (!OneStandardOutput({{"-o -", toStdout},
+                          {"--keep-db -", IsStandardOutput(cmd.keepDb)},
+                          {"--log -", IsStandardOutput(cmd.import.logFile)}}))
+    return kExitUsage;
+  // The lines about the written files go to standard error when an output
+  // goes to standard output.
+  FILE* summary = toStdout || IsStandardOutput(cmd.keepDb) || IsStandardOutput(cmd.import.logFile)
+                      ? stderr
+                      : stdout;
   if (singleFile && cmd.clusters.size() > 1) {
     Say("-o " + cmd.output + " names one file, but " + std::to_string(cmd.clusters.size()) +
         " clusters are asked for; give a folder");
@@ -435,7 +543,9 @@ int RunConvert(const ConvertCommand& cmd) {
 
   uint32_t code = session.Code();
   if (ImportCodeIsError(code)) {
-    PrintImportResult(code);
+    ImportFailure failure{input, session.ImportPath(), inputIsFolder,
+                          session.Config().OnlySpecifiedFile(), &log};
+    PrintImportResult(code, ImportFailureCause(failure));
     return kExitFailed;
   }
   if (code != 0 && !cmd.quiet) PrintImportResult(code);
@@ -479,7 +589,7 @@ int RunConvert(const ConvertCommand& cmd) {
   }
 
   std::string folder = singleFile ? FolderOf(cmd.output) : (cmd.output.empty() ? "." : cmd.output);
-  if (!MakeFolders(folder, &error)) {
+  if (!toStream && !MakeFolders(folder, &error)) {
     Say(error);
     return kExitFailed;
   }
@@ -501,26 +611,26 @@ int RunConvert(const ConvertCommand& cmd) {
         allWritten = false;
         continue;
       }
-      target = (folder == "/" ? std::string() : folder) + "/" + c->name + ".dbc";
-      if (cmd.output.empty()) target = c->name + ".dbc";
+      target = JoinPath(cmd.output, c->name + ".dbc");
     }
     progress.SetPhase("writing " + target, session.Handle());
     progress.Resume();
     if (!WriteDbc(exporter, c->ref, target, &error)) {
       progress.Suspend();
-      Say(target + ": " + error);
+      Say(error);
       allWritten = false;
       continue;
     }
     progress.Suspend();
     if (!cmd.quiet)
-      std::printf("wrote %s: cluster %s, %zu frames, %zu signals, %zu ECUs\n", target.c_str(),
-                  c->name.c_str(), c->frames, c->signals, c->ecus);
-    std::fflush(stdout);
+      std::fprintf(summary, "wrote %s: cluster %s, %zu frames, %zu signals, %zu ECUs\n",
+                   toStdout ? "standard output" : target.c_str(), c->name.c_str(), c->frames,
+                   c->signals, c->ecus);
+    std::fflush(summary);
   }
   std::fflush(stdout);
   if (!cmd.keepDb.empty() && !SaveDatabase(session.Handle(), cmd.keepDb)) allWritten = false;
-  return allWritten ? kExitOk : kExitFailed;
+  return allWritten && !session.LogFailed() ? kExitOk : kExitFailed;
 }
 
 }  // namespace velan_tool

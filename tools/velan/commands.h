@@ -64,6 +64,10 @@ int RunConvert(const ConvertCommand& cmd);
 // Lists the post-build criteria, tested values and predefined variants.
 int RunVariants(const VariantsCommand& cmd);
 
+// Prints "velan VERSION (import interface 0xXXXXXXXX)"; when the import
+// plug-in cannot be loaded, the tool's version and then why (exit 1).
+int RunVersion();
+
 // Parses the command line and runs the command.
 int Main(int argc, char** argv);
 
