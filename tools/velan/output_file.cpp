@@ -224,21 +224,22 @@ bool WriteAtomically(const std::string& target, const OutputWriter& write, std::
     *error = "cannot create a file in " + folder + ": " + std::strerror(errno);
     return false;
   }
+  close(fd);
+  if (!write(temp.Path(), error)) return false;
+  // Set after writing: a writer may itself have replaced the temporary file.
   if (replacing && S_ISREG(old.st_mode)) {
     // The replacement keeps the permission bits and, where allowed, the
     // owner of the file it replaces.
-    fchmod(fd, old.st_mode & 07777);
-    if (fchown(fd, old.st_uid, old.st_gid) != 0) {
-      // Only the superuser may give a file away; the bits stay as they are.
+    if (chown(temp.Path().c_str(), old.st_uid, old.st_gid) != 0) {
+      // Only the superuser may give a file away; the owner stays the caller.
     }
+    chmod(temp.Path().c_str(), old.st_mode & 07777);
   } else {
     // mkstemp gives 0600; a new output file gets what a plain create would.
     mode_t mask = umask(0);
     umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    chmod(temp.Path().c_str(), 0666 & ~mask);
   }
-  close(fd);
-  if (!write(temp.Path(), error)) return false;
   if (rename(temp.Path().c_str(), target.c_str()) != 0) {
     *error = "cannot rename " + temp.Path() + " to " + target + ": " + std::strerror(errno);
     return false;

@@ -2,10 +2,13 @@
 // to standard output; the messages that say why an import failed; the
 // version; the read share of the progress line.
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <thread>
 
 #include "output_file.h"
@@ -88,8 +91,11 @@ TEST_F(Outputs, LinksFoldersAndModesOfRegularFiles) {
   EXPECT_EQ(TypeOf(Path("keep.vdb")), S_IFLNK);
   EXPECT_EQ(TypeOf(Path("shared/keep.vdb")), S_IFREG);
   EXPECT_NE(ReadFile(Path("shared/import.log")).find("file[0]"), std::string::npos);
+  chmod(Path("shared/keep.vdb").c_str(), 0600);
   EXPECT_EQ(Run({"import", SourcePath(kCanExample), "-o", "keep.vdb"}).exitCode, 0);
   EXPECT_EQ(TypeOf(Path("keep.vdb")), S_IFLNK);
+  ASSERT_EQ(stat(Path("shared/keep.vdb").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 
   // Paths are joined without doubled slashes.
   RunResult said = Run({"convert", SourcePath(kCanExample), "-o", "out/"});
@@ -217,6 +223,22 @@ TEST(OutputPaths, JoinAndClassify) {
   EXPECT_EQ(ClassifyOutput("/dev/fd/1x").fd, -1);
   EXPECT_EQ(ClassifyOutput("/").kind, OutputTarget::kRefused);
   EXPECT_EQ(ClassifyOutput("/").error, "/ is a folder");
+  // Any other kind of file is refused.
+  char tmpl[] = "/tmp/velan-sock-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string sock = std::string(tmpl) + "/s";
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", sock.c_str());
+  int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  std::string error;
+  EXPECT_FALSE(WriteOutput(
+      sock, [](const std::string&, std::string*) { return true; }, &error));
+  EXPECT_EQ(error, sock + " is neither a file, a pipe nor a character device");
+  close(fd);
+  unlink(sock.c_str());
+  rmdir(tmpl);
 }
 
 // Writing into a pipe whose reader has gone fails with EPIPE and does not
