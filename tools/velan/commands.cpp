@@ -133,9 +133,8 @@ class ImportSession {
       config_.ChooseCriterion(v.substr(0, eq), v.substr(eq + 1));
     }
     if (!opts_.logFile.empty()) {
-      // The importer writes a private log that is copied to the user's
-      // path afterwards, as any other output (links, pipes, devices).
-      config_.SetLog(opts_.logFile);
+      // The importer writes a private log (below) that is copied to the
+      // user's path afterwards, as any other output (links, pipes, devices).
       userLog_ = opts_.logFile;
     }
     if (opts_.logAll) {
