@@ -11,7 +11,7 @@ JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE     ?= cmake
 DEMO_OUT  ?= $(BUILD_DIR)/demo-out
 
-.PHONY: all deps build build-release demo check test test-asan asan fuzz-smoke format clean
+.PHONY: all deps build build-release demo check test test-asan asan fuzz-smoke oom-check format clean
 
 all: build
 
@@ -44,7 +44,13 @@ test-asan: asan
 fuzz-smoke: deps
 	fuzz/smoke 12
 
-check: test test-asan fuzz-smoke
+# velan convert of a generated 100 MB system under ulimit -v: exit 1 with the
+# out-of-memory message (the input is generated once into bench/cache).
+# VELAN_SKIP_OOM_CHECK=1 leaves it out of make check.
+oom-check: build
+	bench/oom_check.sh $(BUILD_DIR)
+
+check: test test-asan fuzz-smoke $(if $(VELAN_SKIP_OOM_CHECK),,oom-check)
 
 format:
 	find configuration host include tools tests bench fuzz \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) \

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "failing_allocator.h"
 #include "velan/host_vocabulary.h"
 #include "velan/velanar.h"
 #include "velan/velandb_host.h"
@@ -31,6 +32,20 @@ ImportFn LoadImport() {
   return import;
 }
 
+struct FailureSnapshot {
+  uint32_t handle = 0;
+  uint64_t calls = 0;
+};
+
+void TakeSnapshot(void* context) {
+  FailureSnapshot* snapshot = static_cast<FailureSnapshot*>(context);
+  snapshot->calls = vdbImportCallCount(snapshot->handle);
+}
+
+bool Armed(const AllocFault& alloc) {
+  return alloc.count || alloc.failAt != 0;
+}
+
 }  // namespace
 
 void WriteText(const std::string& path, const std::string& text) {
@@ -46,7 +61,8 @@ std::string ReadText(const std::string& path) {
 }
 
 RunResult RunImport(const std::string& path, const std::string& configDir, const HostFault& fault,
-                    bool withTree, const std::function<void(uint32_t handle)>& inspect) {
+                    bool withTree, const std::function<void(uint32_t handle)>& inspect,
+                    const AllocFault& alloc) {
   RunResult result;
   ImportFn import = LoadImport();
   if (!import) {
@@ -60,7 +76,19 @@ RunResult RunImport(const std::string& path, const std::string& configDir, const
     return result;
   }
   if (fault.call != 0) vdbInjectFault(handle, fault.call, fault.code, fault.performCall ? 1 : 0);
+  FailureSnapshot snapshot{handle, 0};
+  if (Armed(alloc)) {
+    failalloc::OnFirstFailure(&TakeSnapshot, &snapshot);
+    failalloc::Arm(alloc.failAt, alloc.persistent);
+  }
   result.code = import(path.c_str(), handle);
+  if (Armed(alloc)) {
+    const failalloc::Tally tally = failalloc::Disarm();
+    failalloc::OnFirstFailure(nullptr, nullptr);
+    result.allocations = tally.allocations;
+    result.allocFailed = tally.failures > 0;
+    result.callsAtAllocFailure = snapshot.calls;
+  }
   result.calls = vdbImportCallCount(handle);
   result.objects = vdbObjectCount(handle);
   if (withTree) {
@@ -86,7 +114,8 @@ void WriteLogConfig(const std::string& configDir, const std::string& logPath) {
                 "    <CatDebug Enabled=\"all\"/>\n  </CATEGORIES>\n</CONFIGURATION>\n");
 }
 
-dbaStatus ExportCluster(uint32_t handle, const std::string& clusterName, const std::string& path) {
+dbaStatus ExportCluster(uint32_t handle, const std::string& clusterName, const std::string& path,
+                        const AllocFault& alloc, uint64_t* allocations) {
   dbaStatus status{0, 0};
   static dxDBCWriteFn write = [] {
     const std::string library = std::string(VELAN_TEST_LIB_DIR) + "/libvldbcex.so";
@@ -98,7 +127,12 @@ dbaStatus ExportCluster(uint32_t handle, const std::string& clusterName, const s
     status.code = 0xFFFFFFFFu;
     return status;
   }
+  if (Armed(alloc)) failalloc::Arm(alloc.failAt, alloc.persistent);
   write(static_cast<uint32_t>(cluster), path.c_str(), &status);
+  if (Armed(alloc)) {
+    const failalloc::Tally tally = failalloc::Disarm();
+    if (allocations) *allocations = tally.allocations;
+  }
   return status;
 }
 

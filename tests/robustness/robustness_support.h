@@ -25,11 +25,25 @@ struct HostFault {
   bool performCall = false;
 };
 
+// Allocation failure for the test allocator (failing_allocator.h): the
+// n-th allocation inside Import fails, and every later one too when
+// `persistent`. `count` without `failAt` only counts.
+struct AllocFault {
+  uint64_t failAt = 0;
+  bool persistent = false;
+  bool count = false;
+};
+
 struct RunResult {
   uint32_t code = 0;     // what Import returned
   uint64_t calls = 0;    // import calls the host counted
   uint64_t objects = 0;  // objects created besides the DATABASE object
   std::string tree;      // object tree print
+  // With an AllocFault: allocations inside Import, whether one failed, and
+  // the host calls counted when the first one failed.
+  uint64_t allocations = 0;
+  bool allocFailed = false;
+  uint64_t callsAtAllocFailure = 0;
 };
 
 // Imports `path` into a new database of the reference host. The importer
@@ -39,7 +53,8 @@ struct RunResult {
 // destroyed.
 RunResult RunImport(const std::string& path, const std::string& configDir,
                     const HostFault& fault = HostFault(), bool withTree = false,
-                    const std::function<void(uint32_t handle)>& inspect = nullptr);
+                    const std::function<void(uint32_t handle)>& inspect = nullptr,
+                    const AllocFault& alloc = AllocFault());
 
 // Writes a configuration file into `configDir` that logs every category to
 // `logPath`.
@@ -47,7 +62,8 @@ void WriteLogConfig(const std::string& configDir, const std::string& logPath);
 
 // The DBC exporter's entry point, loaded the way a host loads it; writes the
 // cluster `clusterName` of the database to `path`.
-dbaStatus ExportCluster(uint32_t handle, const std::string& clusterName, const std::string& path);
+dbaStatus ExportCluster(uint32_t handle, const std::string& clusterName, const std::string& path,
+                        const AllocFault& alloc = AllocFault(), uint64_t* allocations = nullptr);
 
 // True when the process runs with root privileges (permission bits do not
 // keep root out, so tests of unreadable files must skip).

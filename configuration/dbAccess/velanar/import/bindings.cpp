@@ -87,9 +87,12 @@ char* EmptyStatusText(int32_t, uint32_t size, char* buffer) {
 
 }  // namespace
 
-cImpVelanDB* cImpVelanDB::Create(const std::string& fileName) {
+cImpVelanDB* cImpVelanDB::Create(const std::string& fileName, bool* outOfMemory) {
   cImpVelanDB* binding = new (std::nothrow) cImpVelanDB();
-  if (binding == nullptr) return nullptr;
+  if (binding == nullptr) {
+    if (outOfMemory != nullptr) *outOfMemory = true;
+    return nullptr;
+  }
   if (binding->Load(fileName)) {
     binding->createObject_ = Lookup<imp_CreateObjectFn>(*binding, "imp_CreateObject");
     binding->createChildObject_ =

@@ -92,7 +92,9 @@ class cImpVelanDB : public cLoadLibrary, public IfcImpVelanDB {
  public:
   // Loads the library and finds its functions; null when the library does
   // not load or one of the five required functions is missing.
-  static cImpVelanDB* Create(const std::string& fileName);
+  // Null when the library or one of its functions is missing, or when out of
+  // memory (then `outOfMemory` is set).
+  static cImpVelanDB* Create(const std::string& fileName, bool* outOfMemory = nullptr);
 
   uint32_t AddRef() override { return ++refs_; }
   uint32_t Release() override;

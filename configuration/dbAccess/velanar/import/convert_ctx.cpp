@@ -34,11 +34,14 @@ uint32_t Low32(const void* p) {
 }  // namespace
 
 cConvertCtx::cConvertCtx() {
-  hostDb.Reset(cImpVelanDB::Create(cLibraryName::Instance().HostDatabase()));
+  bool bindingOutOfMemory = false;
+  hostDb.Reset(cImpVelanDB::Create(cLibraryName::Instance().HostDatabase(), &bindingOutOfMemory));
   velan.Reset(cImpVelan::Create(cLibraryName::Instance().StatusTexts()));
   document.Reset(CreateDocument());
 
-  if (!document) status.RaiseError(StatusOutOfMemory);
+  // Out of memory comes first: a binding that could not be allocated is no
+  // missing host.
+  if (!document || bindingOutOfMemory) status.RaiseError(StatusOutOfMemory);
   if (!hostDb) status.RaiseError(StatusHostUnavailable);
 
   if (CommaIsDecimalSeparator()) {

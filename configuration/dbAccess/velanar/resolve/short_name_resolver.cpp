@@ -59,12 +59,16 @@ void WalkTree(const cSNRMap& map, Enter enter, Leave leave) {
 // The reference path cursor: a copy of the reference text split at '/'.
 class cPathCursor {
  public:
-  // False when the text is not an absolute path or out of memory.
-  bool Init(const char* text) {
+  // False when the text is not an absolute path or out of memory (then
+  // `outOfMemory` is set).
+  bool Init(const char* text, bool* outOfMemory) {
     if (text == nullptr || text[0] != '/') return false;
     const size_t length = std::strlen(text);
     copy_.Reset(new (std::nothrow) char[length + 1]);
-    if (!copy_) return false;
+    if (!copy_) {
+      *outOfMemory = true;
+      return false;
+    }
     std::memcpy(copy_.Get(), text, length + 1);
     for (size_t i = 0; i < length; ++i) {
       if (copy_[i] == '/') {
@@ -114,22 +118,30 @@ cSNRMap::~cSNRMap() {
 }
 
 void cSNRMap::DeleteAll() {
-  // Collects the nodes of the whole subtree into a work list and deletes them
-  // one by one, so a deep tree is torn down in a loop and not by nested
-  // deletes. No name is compared on the way: the pooled names may already be
-  // freed when the context is torn down.
-  std::vector<cShortNameResolver*> work;
-  for (auto& entry : *this) work.push_back(entry.second);
-  clear();
-  while (!work.empty()) {
-    cShortNameResolver* node = work.back();
-    work.pop_back();
-    if (node == nullptr) continue;
+  // Threads the nodes of the whole subtree into a list through the nodes
+  // themselves and deletes them one by one: a deep tree is torn down in a
+  // loop and not by nested deletes, and no work list is allocated, so the
+  // tear-down works when memory is exhausted. No name is compared on the
+  // way: the pooled names may already be freed when the context is torn
+  // down.
+  cShortNameResolver* doomed = nullptr;
+  auto take = [&doomed](cSNRMap& map) {
+    for (auto& entry : map) {
+      cShortNameResolver* node = entry.second;
+      if (node == nullptr) continue;
+      node->nextDoomed_ = doomed;
+      doomed = node;
+    }
+    map.clear();
+  };
+  take(*this);
+  while (doomed != nullptr) {
+    cShortNameResolver* node = doomed;
+    doomed = node->nextDoomed_;
     cSNRCollectionBase* children = node->Children();
     if (children != nullptr && children->IsMap()) {
       cSNRMap* childMap = static_cast<cSNRMap*>(children);
-      for (auto& entry : *childMap) work.push_back(entry.second);
-      childMap->clear();
+      take(*childMap);
       node->SetChildren(&cSNREmptyMap::Instance());
       delete childMap;
     }
@@ -155,11 +167,14 @@ bool cSNRMap::Insert(const char* name, cShortNameResolver* node) {
   return true;
 }
 
-void cSNRMap::FindAll(const char* name, cSNRVector<cShortNameResolver*>& result) const {
+bool cSNRMap::FindAll(const char* name, cSNRVector<cShortNameResolver*>& result) const {
   result.Clear();
-  if (name == nullptr) return;
+  if (name == nullptr) return true;
   auto range = equal_range(name);
-  for (auto it = range.first; it != range.second; ++it) result.PushBack(it->second);
+  for (auto it = range.first; it != range.second; ++it) {
+    if (!result.PushBack(it->second)) return false;
+  }
+  return true;
 }
 
 void cSNRMap::ListToReport(uint32_t category, uint32_t subcategory, cReport& report,
@@ -203,8 +218,8 @@ void cSNRMap::ListToLog(ToLogFile& log, int32_t level) const {
 
 // ---- Building and listing
 
-void BuildResolverTree(const exElement* element, cSNRCollectionBase* collection) {
-  if (element == nullptr || collection == nullptr) return;
+bool BuildResolverTree(const exElement* element, cSNRCollectionBase* collection) {
+  if (element == nullptr || collection == nullptr) return true;
   // One frame per element being walked; `owner` is the node of the nearest
   // named ancestor (null: names go into `collection` itself). A node starts
   // with the shared empty collection and gets a map of its own only when a
@@ -224,10 +239,11 @@ void BuildResolverTree(const exElement* element, cSNRCollectionBase* collection)
     return map;
   };
   std::vector<Frame> frames;
+  bool whole = true;
   try {
     frames.push_back({element, 0, nullptr});
   } catch (...) {
-    return;
+    return false;
   }
   while (!frames.empty()) {
     Frame& frame = frames.back();
@@ -242,12 +258,17 @@ void BuildResolverTree(const exElement* element, cSNRCollectionBase* collection)
     Frame inner{child, 0, frame.owner};
     if (*name != '\0') {
       cSNRCollectionBase* target = collectionOf(frame.owner);
-      if (target == nullptr) continue;  // out of memory: the subtree is left out
-      cShortNameResolver* node =
-          new (std::nothrow) cShortNameResolver(child, &cSNREmptyMap::Instance());
-      if (node == nullptr) continue;
+      // Out of memory: the subtree is left out.
+      cShortNameResolver* node = target ? new (std::nothrow)
+                                              cShortNameResolver(child, &cSNREmptyMap::Instance())
+                                        : nullptr;
+      if (node == nullptr) {
+        whole = false;
+        continue;
+      }
       if (!target->Insert(name, node)) {
         delete node;
+        whole = false;
         continue;
       }
       inner.owner = node;
@@ -255,9 +276,10 @@ void BuildResolverTree(const exElement* element, cSNRCollectionBase* collection)
     try {
       frames.push_back(inner);
     } catch (...) {
-      // out of memory: the subtree is left out
+      whole = false;  // out of memory: the subtree is left out
     }
   }
+  return whole;
 }
 
 void ListResolverTree(cConvertCtx* ctx) {
@@ -267,7 +289,12 @@ void ListResolverTree(cConvertCtx* ctx) {
     return;
   }
   ctx->resolverRoot.DeleteAll();
-  BuildResolverTree(ctx->document.Get(), &ctx->resolverRoot);
+  if (!BuildResolverTree(ctx->document.Get(), &ctx->resolverRoot)) {
+    // References into the missing part would fail as unresolved: the
+    // import cannot be trusted.
+    ctx->status.RaiseError(StatusOutOfMemory);
+    return;
+  }
   cReport& report = ctx->report;
   report.WriteEmptyLine(kCatDebug, kSubDebugListShortNameResolver);
   report.Write(kCatDebug, kSubDebugListShortNameResolver, "List SHORT-NAME Resolver Tree");
@@ -278,12 +305,22 @@ void ListResolverTree(cConvertCtx* ctx) {
 
 // ---- Resolution
 
-const exElement* FindReferenceTargetIn(const cSNRCollectionBase& root, const exElement* ref) {
+const exElement* FindReferenceTargetIn(const cSNRCollectionBase& root, const exElement* ref,
+                                       bool* outOfMemory) {
   if (ref == nullptr) return nullptr;
   const char* dest = ref->Attribute(kDestAttribute);
   if (dest == nullptr || *dest == '\0') return nullptr;
   cPathCursor cursor;
-  if (!cursor.Init(ref->Text()) || cursor.Count() == 0) return nullptr;
+  bool noMemory = false;
+  if (!cursor.Init(ref->Text(), &noMemory) || cursor.Count() == 0) {
+    if (outOfMemory != nullptr && noMemory) *outOfMemory = true;
+    return nullptr;
+  }
+  // A search that lost a branch for want of memory may miss the target.
+  auto lost = [outOfMemory]() -> const exElement* {
+    if (outOfMemory != nullptr) *outOfMemory = true;
+    return nullptr;
+  };
 
   // Every branch of duplicated names is followed in parallel.
   cSNRVector<const cSNRCollectionBase*> sets[2];
@@ -291,18 +328,16 @@ const exElement* FindReferenceTargetIn(const cSNRCollectionBase& root, const exE
   cSNRVector<const cSNRCollectionBase*>* next = &sets[1];
   cSNRVector<cShortNameResolver*> found;
   cSNRVector<const exElement*> candidates;
-  if (!current->PushBack(&root)) return nullptr;
+  if (!current->PushBack(&root)) return lost();
   while (const char* segment = cursor.Next()) {
     next->Clear();
     const bool isLast = cursor.Done();
     for (size_t i = 0; i < current->Size(); ++i) {
-      (*current)[i]->FindAll(segment, found);
+      if (!(*current)[i]->FindAll(segment, found)) return lost();
       for (size_t k = 0; k < found.Size(); ++k) {
-        if (isLast) {
-          candidates.PushBack(found[k]->Element());
-        } else {
-          next->PushBack(found[k]->Children());
-        }
+        const bool kept = isLast ? candidates.PushBack(found[k]->Element())
+                                 : next->PushBack(found[k]->Children());
+        if (!kept) return lost();
       }
     }
     if (isLast) break;
@@ -320,7 +355,10 @@ const exElement* FindReferenceTargetIn(const cSNRCollectionBase& root, const exE
 
 const exElement* FindReferenceTarget(cConvertCtx* ctx, const exElement* ref) {
   if (ctx == nullptr) return nullptr;
-  return FindReferenceTargetIn(ctx->resolverRoot, ref);
+  bool outOfMemory = false;
+  const exElement* target = FindReferenceTargetIn(ctx->resolverRoot, ref, &outOfMemory);
+  if (outOfMemory) ctx->status.RaiseError(StatusOutOfMemory);
+  return target;
 }
 
 const exElement* ResolveReference(cConvertCtx* ctx, const exElement* ref) {

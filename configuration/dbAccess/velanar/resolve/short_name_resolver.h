@@ -66,7 +66,8 @@ class cSNRCollectionBase {
   virtual bool Insert(const char* name, cShortNameResolver* node) = 0;
   virtual size_t Size() const = 0;
   // Clears the result, then appends every node stored under the name.
-  virtual void FindAll(const char* name, cSNRVector<cShortNameResolver*>& result) const = 0;
+  // False when out of memory (the result may then lack nodes).
+  virtual bool FindAll(const char* name, cSNRVector<cShortNameResolver*>& result) const = 0;
   // Lists the subtree as "level=%ld: SHORT-NAME=\"%s\"" lines.
   virtual void ListToReport(uint32_t category, uint32_t subcategory, cReport& report,
                             int32_t level) const = 0;
@@ -89,11 +90,12 @@ class cSNRMap : public cSNRCollectionBase, public ctMultiMap<cShortNameResolver*
   bool Contains(const char* name) const override;
   bool Insert(const char* name, cShortNameResolver* node) override;
   size_t Size() const override { return size(); }
-  void FindAll(const char* name, cSNRVector<cShortNameResolver*>& result) const override;
+  bool FindAll(const char* name, cSNRVector<cShortNameResolver*>& result) const override;
   void ListToReport(uint32_t category, uint32_t subcategory, cReport& report,
                     int32_t level) const override;
   void ListToLog(ToLogFile& log, int32_t level) const override;
-  // Deletes every node of the subtree, leaving the map empty.
+  // Deletes every node of the subtree, leaving the map empty. Allocates
+  // nothing, so it works when memory is exhausted.
   void DeleteAll();
 };
 
@@ -104,8 +106,9 @@ class cSNREmptyMap : public cSNRCollectionBase {
   bool Contains(const char*) const override { return false; }
   bool Insert(const char*, cShortNameResolver*) override { return false; }
   size_t Size() const override { return 0; }
-  void FindAll(const char*, cSNRVector<cShortNameResolver*>& result) const override {
+  bool FindAll(const char*, cSNRVector<cShortNameResolver*>& result) const override {
     result.Clear();
+    return true;
   }
   void ListToReport(uint32_t, uint32_t, cReport&, int32_t) const override {}
   void ListToLog(ToLogFile&, int32_t) const override {}
@@ -131,22 +134,32 @@ class cShortNameResolver {
   void SetChildren(cSNRCollectionBase* children) { children_ = children; }
 
  private:
-  const exElement* element_;
+  friend class cSNRMap;
+  union {
+    const exElement* element_;
+    // While cSNRMap::DeleteAll tears the tree down: the next node to delete.
+    cShortNameResolver* nextDoomed_;
+  };
   cSNRCollectionBase* children_;
 };
 
 // Fills `collection` with the named descendants of `element`. Unnamed
-// elements are transparent. Works without recursion.
-void BuildResolverTree(const exElement* element, cSNRCollectionBase* collection);
+// elements are transparent. Works without recursion. False when a subtree
+// was left out for want of memory.
+bool BuildResolverTree(const exElement* element, cSNRCollectionBase* collection);
 // Resolver phase of an import: builds the tree of the context's document into
 // its resolver root and lists it to the report (Debug, ListShortNameResolver).
+// An incomplete tree (out of memory) is the error StatusOutOfMemory.
 void ListResolverTree(cConvertCtx* ctx);
-// Target of a reference element, or null. No report, no status change.
+// Target of a reference element, or null. No report; the status changes
+// only when memory runs out (StatusOutOfMemory).
 const exElement* FindReferenceTarget(cConvertCtx* ctx, const exElement* ref);
 // Same with reporting: "unresolved reference", or a refused target that has a
 // VARIATION-POINT child; both warn. A null reference only raises a warning.
 const exElement* ResolveReference(cConvertCtx* ctx, const exElement* ref);
 // Resolution against an explicit root collection (used by the two above).
-const exElement* FindReferenceTargetIn(const cSNRCollectionBase& root, const exElement* ref);
+// `outOfMemory`, when given, is set when the search could not be completed.
+const exElement* FindReferenceTargetIn(const cSNRCollectionBase& root, const exElement* ref,
+                                       bool* outOfMemory = nullptr);
 
 #endif

@@ -125,7 +125,11 @@ const char* BuildArName(exDocument* document, const char* word, const char* suff
 }
 
 const char* BuildArName(cConvertCtx* ctx, const char* word, const char* suffix) {
-  return BuildArName(ctx ? ctx->document.Get() : nullptr, word, suffix);
+  const char* name = BuildArName(ctx ? ctx->document.Get() : nullptr, word, suffix);
+  // A built name is never empty ("AR:-" at least): empty means out of memory,
+  // and every search with it would come back empty-handed.
+  if (ctx != nullptr && *name == '\0') ctx->status.RaiseError(StatusOutOfMemory);
+  return name;
 }
 
 // ---- Reporting layer

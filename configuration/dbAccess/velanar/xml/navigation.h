@@ -39,6 +39,7 @@ const char* GetShortName(const exElement* element);
 const char* GetDescription(const exElement* element);
 // Pooled "AR:<word>-<suffix>"; "" when it cannot be made.
 const char* BuildArName(exDocument* document, const char* word, const char* suffix);
+// Raises StatusOutOfMemory (and gives "") when the name cannot be pooled.
 const char* BuildArName(cConvertCtx* ctx, const char* word, const char* suffix);
 
 // ---- Reporting layer. To warn means: a line in category Warn, subcategory 0,

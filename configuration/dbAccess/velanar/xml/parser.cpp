@@ -23,6 +23,44 @@ XML_Parser AsParser(void* p) {
   return static_cast<XML_Parser>(p);
 }
 
+// expat's memory goes through operator new like the rest of the import, so
+// that one allocator serves (and accounts for) all of it. Each block carries
+// its size in front for realloc.
+constexpr size_t kBlockHeader = alignof(std::max_align_t);
+// Set when expat was refused memory since the parser of this thread was
+// bound. expat does not always say so: a failed namespace binding, for one,
+// comes back as an unbound prefix.
+thread_local bool tXmlRefused = false;
+
+void* XmlMalloc(size_t size) {
+  char* block = size <= SIZE_MAX - kBlockHeader
+                    ? static_cast<char*>(::operator new(size + kBlockHeader, std::nothrow))
+                    : nullptr;
+  if (block == nullptr) {
+    tXmlRefused = true;
+    return nullptr;
+  }
+  std::memcpy(block, &size, sizeof size);
+  return block + kBlockHeader;
+}
+
+void XmlFree(void* p) {
+  if (p != nullptr) ::operator delete(static_cast<char*>(p) - kBlockHeader);
+}
+
+void* XmlRealloc(void* p, size_t size) {
+  if (p == nullptr) return XmlMalloc(size);
+  size_t old = 0;
+  std::memcpy(&old, static_cast<char*>(p) - kBlockHeader, sizeof old);
+  void* grown = XmlMalloc(size);
+  if (grown == nullptr) return nullptr;  // the old block stays valid
+  std::memcpy(grown, p, old < size ? old : size);
+  XmlFree(p);
+  return grown;
+}
+
+const XML_Memory_Handling_Suite kXmlMemory = {&XmlMalloc, &XmlRealloc, &XmlFree};
+
 }  // namespace
 
 const char* TrimBlank(const char* text, size_t& length) {
@@ -80,7 +118,8 @@ exParser::~exParser() {
 
 bool exParser::Bind(exDocument* document, int32_t fileIndex) {
   if (document == nullptr || parser_ != nullptr) return false;
-  XML_Parser parser = XML_ParserCreateNS(nullptr, ':');
+  tXmlRefused = false;
+  XML_Parser parser = XML_ParserCreate_MM(nullptr, &kXmlMemory, ":");
   if (parser == nullptr) return false;
   try {
     stack_.reserve(64);
@@ -128,6 +167,15 @@ bool exParser::Parse(const char* data, size_t size, bool isFinal) {
   return true;
 }
 
+void exParser::StopOnLostMemory() {
+  if (lostMemory_ && parser_ != nullptr) XML_StopParser(AsParser(parser_), XML_FALSE);
+}
+
+bool exParser::LostMemory() const {
+  return lostMemory_ || tXmlRefused ||
+         (parser_ != nullptr && XML_GetErrorCode(AsParser(parser_)) == XML_ERROR_NO_MEMORY);
+}
+
 void exParser::CloseOpenContexts() {
   while (depth_ > 1) {
     AdoptChildren(stack_[depth_ - 1]);
@@ -140,6 +188,7 @@ void exParser::AdoptChildren(exContextStackData& context) {
   if (pending_.size() <= first) return;
   if (!document_->AppendChildren(context.element, pending_.data() + first,
                                  pending_.size() - first)) {
+    lostMemory_ = true;
     for (size_t i = first; i < pending_.size(); ++i) exDocument::DestroySubtree(pending_[i]);
   }
   pending_.resize(first);
@@ -165,29 +214,37 @@ void exParser::OnStartElement(void* user, const char* name, const char** attribu
   try {
     static_cast<exParser*>(user)->StartElement(name, attributes);
   } catch (...) {
+    static_cast<exParser*>(user)->lostMemory_ = true;
     // Out of memory drops the element; the stack was kept balanced before.
   }
+  static_cast<exParser*>(user)->StopOnLostMemory();
 }
 
 void exParser::OnEndElement(void* user, const char*) {
   try {
     static_cast<exParser*>(user)->EndElement();
   } catch (...) {
+    static_cast<exParser*>(user)->lostMemory_ = true;
   }
+  static_cast<exParser*>(user)->StopOnLostMemory();
 }
 
 void exParser::OnCharacterData(void* user, const char* data, int length) {
   try {
     static_cast<exParser*>(user)->CharacterData(data, length);
   } catch (...) {
+    static_cast<exParser*>(user)->lostMemory_ = true;
   }
+  static_cast<exParser*>(user)->StopOnLostMemory();
 }
 
 void exParser::OnStartNamespace(void* user, const char* prefix, const char* uri) {
   try {
     static_cast<exParser*>(user)->StartNamespace(prefix, uri);
   } catch (...) {
+    static_cast<exParser*>(user)->lostMemory_ = true;
   }
+  static_cast<exParser*>(user)->StopOnLostMemory();
 }
 
 void exParser::StartNamespace(const char* prefix, const char* uri) {
@@ -203,6 +260,7 @@ void exParser::StartNamespace(const char* prefix, const char* uri) {
       state_ = kRejected;
     } else {
       state_ = document_->BindNamespace(uri, kAutosarPrefix) ? kBeforeRootBound : kRejected;
+      if (state_ == kRejected) lostMemory_ = true;
     }
     return;
   }
@@ -216,7 +274,10 @@ void exParser::StartNamespace(const char* prefix, const char* uri) {
     }
     prefix = generated;
   }
-  if (!document_->BindNamespace(uri, prefix)) state_ = kRejected;
+  if (!document_->BindNamespace(uri, prefix)) {
+    state_ = kRejected;
+    lostMemory_ = true;
+  }
 }
 
 const char* exParser::QualifiedName(const char* name) {
@@ -234,7 +295,12 @@ const char* exParser::QualifiedName(const char* name) {
 
 const char* exParser::MakeQualifiedName(const char* name) {
   const char* colon = std::strrchr(name, ':');
-  if (colon == nullptr) return document_->Intern(name);
+  const char* qualified = nullptr;
+  if (colon == nullptr) {
+    qualified = document_->Intern(name);
+    if (qualified == nullptr) lostMemory_ = true;
+    return qualified;
+  }
   nameBuffer_.assign(name, static_cast<size_t>(colon - name));
   const char* prefix = document_->NamespacePrefix(nameBuffer_.c_str());
   if (prefix == nullptr && nameBuffer_ == kXmlNamespaceUri) prefix = "xml";
@@ -242,7 +308,9 @@ const char* exParser::MakeQualifiedName(const char* name) {
   nameBuffer_.assign(prefix);
   nameBuffer_ += ':';
   nameBuffer_ += colon + 1;
-  return document_->Intern(nameBuffer_.c_str(), nameBuffer_.size());
+  qualified = document_->Intern(nameBuffer_.c_str(), nameBuffer_.size());
+  if (qualified == nullptr) lostMemory_ = true;
+  return qualified;
 }
 
 bool exParser::IsAutosarRoot(const char* name) const {
@@ -286,6 +354,7 @@ void exParser::StartElement(const char* name, const char** attributes) {
       stack_.reserve(stack_.capacity() * 2 + 16);
     } catch (...) {
       phantomDepth_ = 1;
+      lostMemory_ = true;
       return;
     }
   }
@@ -333,14 +402,19 @@ void exParser::StartElement(const char* name, const char** attributes) {
             created = element;
           } catch (...) {
             element->~exElement();  // its memory stays in the pool
+            lostMemory_ = true;
           }
         } else if (document_->AppendChild(parent, element)) {
           created = element;
         } else if (root != nullptr) {
           delete root;
+          lostMemory_ = true;
         } else {
           element->~exElement();  // its memory stays in the pool
+          lostMemory_ = true;
         }
+      } else {
+        lostMemory_ = true;
       }
     }
   }
@@ -353,10 +427,12 @@ void exParser::StartElement(const char* name, const char** attributes) {
     for (size_t i = 0; attributes[i] != nullptr && attributes[i + 1] != nullptr; i += 2) {
       const char* attributeName = QualifiedName(attributes[i]);
       const char* value = document_->Intern(attributes[i + 1]);
+      if (value == nullptr) lostMemory_ = true;
       if (attributeName == nullptr || value == nullptr) break;
       attributeBuffer_.emplace_back(attributeName, value);
     }
-    document_->SetAttributes(created, attributeBuffer_.data(), attributeBuffer_.size());
+    if (!document_->SetAttributes(created, attributeBuffer_.data(), attributeBuffer_.size()))
+      lostMemory_ = true;
   }
 }
 
@@ -373,7 +449,11 @@ void exParser::EndElement() {
     const char* text = TrimBlank(top.text.Data(), length);
     if (length > 0) {
       const char* pooled = document_->Intern(text, length);
-      if (pooled != nullptr) exDocument::SetText(top.element, pooled);
+      if (pooled != nullptr) {
+        exDocument::SetText(top.element, pooled);
+      } else {
+        lostMemory_ = true;
+      }
     }
   }
   AdoptChildren(top);
@@ -395,7 +475,7 @@ void exParser::CharacterData(const char* data, int length) {
     if (length == 0) return;
   }
   // A text that cannot grow keeps what it has.
-  top.text.Append(data, static_cast<size_t>(length));
+  if (!top.text.Append(data, static_cast<size_t>(length))) lostMemory_ = true;
 }
 
 exParseResult ParseFile(exDocument& document, int32_t fileIndex, FILE* file) {
@@ -406,17 +486,20 @@ exParseResult ParseFile(exDocument& document, int32_t fileIndex, FILE* file) {
   if (!parser.Bind(&document, fileIndex)) return kParseNoMemory;
   for (;;) {
     const size_t n = std::fread(buffer.Get(), 1, kReadChunk, file);
-    if (n > 0 && !parser.Parse(buffer.Get(), n, false)) return kParseXmlError;
+    if (n > 0 && !parser.Parse(buffer.Get(), n, false))
+      return parser.LostMemory() ? kParseNoMemory : kParseXmlError;
     if (n < kReadChunk) {
       if (std::ferror(file)) return kParseXmlError;
       break;
     }
   }
-  return parser.Parse(nullptr, 0, true) ? kParseOk : kParseXmlError;
+  if (parser.Parse(nullptr, 0, true)) return parser.LostMemory() ? kParseNoMemory : kParseOk;
+  return parser.LostMemory() ? kParseNoMemory : kParseXmlError;
 }
 
 exParseResult ParseText(exDocument& document, int32_t fileIndex, const char* text, size_t size) {
   exParser parser;
   if (!parser.Bind(&document, fileIndex)) return kParseNoMemory;
-  return parser.Parse(text, size, true) ? kParseOk : kParseXmlError;
+  if (parser.Parse(text, size, true)) return parser.LostMemory() ? kParseNoMemory : kParseOk;
+  return parser.LostMemory() ? kParseNoMemory : kParseXmlError;
 }

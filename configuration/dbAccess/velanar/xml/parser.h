@@ -80,6 +80,10 @@ class exParser {
   bool Parse(const char* data, size_t size, bool isFinal);
 
   int32_t GetState() const { return state_; }
+  // True once anything of the file was left out for want of memory (an
+  // element, attribute, text or namespace binding, or the XML parser's own
+  // memory): the document is then incomplete.
+  bool LostMemory() const;
   int32_t FileIndex() const { return fileIndex_; }
   // Open contexts, the document's own included.
   size_t OpenElements() const { return depth_ + phantomDepth_; }
@@ -99,6 +103,9 @@ class exParser {
   void CharacterData(const char* data, int length);
   void StartNamespace(const char* prefix, const char* uri);
   bool PushContext(exElement* element);
+  // Ends the parse at once when memory ran out: the rest of the file would
+  // only be read to be thrown away.
+  void StopOnLostMemory();
   // Gives the context's element its collected children in one child list of
   // the exact size (instead of growing a list child by child); children that
   // cannot be kept (out of memory) are destroyed with their subtrees.
@@ -133,13 +140,14 @@ class exParser {
   // Open elements below one whose context could not be pushed (out of
   // memory); they are only counted so that the end tags stay balanced.
   size_t phantomDepth_ = 0;
+  bool lostMemory_ = false;
 };
 
 // Result of parsing one whole file.
 enum exParseResult : int32_t {
   kParseOk = 0,
   kParseXmlError = 1,  // not well-formed XML (or a read error)
-  kParseNoMemory = 2,  // the read buffer or the parser could not be created
+  kParseNoMemory = 2,  // out of memory: the file is not (or not wholly) in the document
 };
 
 // Reads the open file in chunks of 8192 bytes into the document with the given

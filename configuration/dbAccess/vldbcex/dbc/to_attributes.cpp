@@ -5,6 +5,7 @@
 #include <new>
 
 #include "export/to_scoped.h"
+#include "export/to_status.h"
 
 namespace vldbcex {
 namespace {
@@ -71,6 +72,7 @@ bool AddAttribute(ToAttMap& map, const char* name, const Desc& desc, ToAttBase**
   try {
     fresh = new Att(desc);
   } catch (const std::bad_alloc&) {
+    NoteOutOfMemory(kDetailUnexpected);
     return false;
   }
   ToScopedPtr<ToAttBase> attribute(fresh);
@@ -266,6 +268,7 @@ bool ToAttMap::Add(const char* name, ToAttBase* attribute) {
   try {
     map_[name] = std::move(owned);
   } catch (const std::bad_alloc&) {
+    NoteOutOfMemory(kDetailUnexpected);
     return false;
   }
   return true;
@@ -320,6 +323,7 @@ bool BuildAttributeSet(ToAttMap& map, uint32_t canIoMode, uint32_t appProtocol,
       }
     }
   } catch (const std::bad_alloc&) {
+    NoteOutOfMemory(kDetailUnexpected);
     return false;
   }
   return true;

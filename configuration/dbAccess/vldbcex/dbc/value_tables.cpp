@@ -48,6 +48,7 @@ void WriteValueTables(ToCtx& ctx) {
     try {
       if (!FormatValueTable(sink, encoded, entries) || entries.empty()) return;
     } catch (const std::bad_alloc&) {
+      NoteOutOfMemory(kDetailNoMemoryComment);
       return;
     }
     sink.LineStart();

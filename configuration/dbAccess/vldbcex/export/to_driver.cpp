@@ -14,8 +14,8 @@
 
 namespace vldbcex {
 
-void DbcWrite(uint32_t cluster, const char* path, dbaStatus* status) {
-  if (status == nullptr) return;
+// The export proper; DbcWrite adds what was noted on the way.
+static void DbcWriteFile(uint32_t cluster, const char* path, dbaStatus* status) {
   // The context's members end in the order of the tear-down: attributes,
   // signals, ECUs, frames, cluster name, the invalid-objects flag, the sink.
   ToCtx ctx(status, cluster);
@@ -51,6 +51,14 @@ void DbcWrite(uint32_t cluster, const char* path, dbaStatus* status) {
   WriteEcuAttributeValues(ctx);
   WriteValueTables(ctx);
   WriteValueTypes(ctx);
+}
+
+void DbcWrite(uint32_t cluster, const char* path, dbaStatus* status) {
+  if (status == nullptr) return;
+  ResetOutOfMemory();
+  DbcWriteFile(cluster, path, status);
+  // A value left out for want of memory makes the file incomplete.
+  TakeOutOfMemory(status);
 }
 
 ToVELANDB::~ToVELANDB() {

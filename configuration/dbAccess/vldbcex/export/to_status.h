@@ -41,11 +41,37 @@ inline bool IsError(const dbaStatus* status) {
   return status != nullptr && (status->code & kStatusErrorBit) != 0;
 }
 
+// The first detail of a want of memory since the export began (0: none).
+// Optional values read into a record of their own would otherwise be left
+// out silently when memory runs out; the export ends with the error instead
+// (see TakeOutOfMemory).
+inline thread_local uint32_t tOutOfMemoryDetail = 0;
+inline thread_local bool tOutOfMemory = false;
+
+inline void NoteOutOfMemory(uint32_t detail) {
+  if (tOutOfMemory) return;
+  tOutOfMemory = true;
+  tOutOfMemoryDetail = detail;
+}
+
 // Writes both words unless the record already holds an error.
 inline void RecordError(dbaStatus* status, uint32_t detail, uint32_t code) {
+  if (code == kCodeNoMemory) NoteOutOfMemory(detail);
   if (status == nullptr || IsError(status)) return;
   status->detail = detail;
   status->code = code;
+}
+
+// Starts an export with no want of memory noted.
+inline void ResetOutOfMemory() {
+  tOutOfMemory = false;
+  tOutOfMemoryDetail = 0;
+}
+
+// Records a want of memory noted during the export in `status` (unless it
+// holds an error already).
+inline void TakeOutOfMemory(dbaStatus* status) {
+  if (tOutOfMemory) RecordError(status, tOutOfMemoryDetail, kCodeNoMemory);
 }
 
 inline void ClearStatus(dbaStatus* status) {
