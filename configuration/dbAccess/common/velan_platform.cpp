@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace vplat {
 
@@ -75,15 +76,16 @@ bool DirectoryOrderLess(const std::string& a, const std::string& b) {
 
 bool ListRegularFiles(const std::string& folder, std::vector<std::string>* names) {
   names->clear();
-  DIR* dir = opendir(folder.c_str());
+  // The folder is closed also when building a name runs out of memory.
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
   if (dir == nullptr) return false;
-  while (struct dirent* entry = readdir(dir)) {
+  while (struct dirent* entry = readdir(dir.get())) {
     const char* name = entry->d_name;
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
     if (!IsRegularFile(JoinPath(folder, name))) continue;
     names->emplace_back(name);
   }
-  closedir(dir);
+  dir.reset();
   std::sort(names->begin(), names->end(), DirectoryOrderLess);
   return true;
 }

@@ -85,6 +85,19 @@ char* EmptyStatusText(int32_t, uint32_t size, char* buffer) {
   return buffer;
 }
 
+// Loads the library; when loading throws (out of memory while building the
+// path), the binding is deleted before the exception travels on, so that the
+// caller's out-of-memory handling does not leak it.
+template <typename Binding, typename Destroy>
+bool LoadOrDelete(Binding* binding, const std::string& fileName, Destroy destroy) {
+  try {
+    return binding->Load(fileName);
+  } catch (...) {
+    destroy();
+    throw;
+  }
+}
+
 }  // namespace
 
 cImpVelanDB* cImpVelanDB::Create(const std::string& fileName, bool* outOfMemory) {
@@ -93,7 +106,7 @@ cImpVelanDB* cImpVelanDB::Create(const std::string& fileName, bool* outOfMemory)
     if (outOfMemory != nullptr) *outOfMemory = true;
     return nullptr;
   }
-  if (binding->Load(fileName)) {
+  if (LoadOrDelete(binding, fileName, [binding] { delete binding; })) {
     binding->createObject_ = Lookup<imp_CreateObjectFn>(*binding, "imp_CreateObject");
     binding->createChildObject_ =
         Lookup<imp_CreateChildObjectFn>(*binding, "imp_CreateChildObject");
@@ -125,7 +138,7 @@ cImpVelan::cImpVelan() : statusToString_(&EmptyStatusText) {}
 cImpVelan* cImpVelan::Create(const std::string& fileName) {
   cImpVelan* binding = new (std::nothrow) cImpVelan();
   if (binding == nullptr) return nullptr;
-  if (binding->Load(fileName)) {
+  if (LoadOrDelete(binding, fileName, [binding] { delete binding; })) {
     vlStatusToStringFn fn = Lookup<vlStatusToStringFn>(*binding, "vlStatusToString");
     if (fn != nullptr) binding->statusToString_ = fn;
   }
