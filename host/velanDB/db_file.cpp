@@ -15,6 +15,7 @@
 #include "store.h"
 #include "velan/host_vocabulary.h"
 #include "velan/velandb_host.h"
+#include "velan_platform.h"
 
 namespace vdb {
 namespace {
@@ -161,12 +162,6 @@ int32_t WriteRows(Database& db, Connection& c) {
   return VDB_OK;
 }
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Creates a new file next to `path` (permissions 0666 before umask).
 int CreateTemporary(const std::string& path, std::string* temp) {
   static std::atomic<unsigned> counter{0};
@@ -280,7 +275,7 @@ int32_t SaveToFile(uint32_t handle, const char* path) {
   std::string temp;
   int fd = CreateTemporary(path, &temp);
   if (fd < 0)
-    return Fail(VDB_E_FILE_WRITE, "cannot create a file in %s: %s", FolderOf(path).c_str(),
+    return Fail(VDB_E_FILE_WRITE, "cannot create a file in %s: %s", vplat::FolderOf(path).c_str(),
                 std::strerror(errno));
   close(fd);
   int32_t result;
@@ -299,7 +294,7 @@ int32_t SaveToFile(uint32_t handle, const char* path) {
     unlink(temp.c_str());
     return result;
   }
-  SyncFile(FolderOf(path), true);
+  SyncFile(vplat::FolderOf(path), true);
   return VDB_OK;
 }
 

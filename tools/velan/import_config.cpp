@@ -318,16 +318,6 @@ bool ReadImportConfigFile(const std::string& path, ImportConfig* config, std::st
   return true;
 }
 
-std::string UserConfigFolder() {
-  const char* dir = std::getenv("VELAN_CONFIG_DIR");
-  if (dir && *dir) return dir;
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  if (xdg && *xdg) return std::string(xdg) + "/velan";
-  const char* home = std::getenv("HOME");
-  if (home && *home) return std::string(home) + "/.config/velan";
-  return std::string();
-}
-
 TempConfigFolder::~TempConfigFolder() {
   if (active_) {
     if (hadOld_)

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "velan_platform.h"
+
 namespace velan_tool {
 
 // Namespace URI that configuration files of the importer use.
@@ -80,10 +82,8 @@ struct ImportConfig {
 bool ParseImportConfig(const std::string& text, ImportConfig* config, std::string* error);
 bool ReadImportConfigFile(const std::string& path, ImportConfig* config, std::string* error);
 
-// The folder where the importer looks for its configuration:
-// $VELAN_CONFIG_DIR when set and not empty, else
-// ${XDG_CONFIG_HOME:-$HOME/.config}/velan; empty when none can be formed.
-std::string UserConfigFolder();
+// The folder where the importer looks for its configuration.
+using vplat::UserConfigFolder;
 
 // A private folder holding one configuration file, removed on destruction.
 // While `Activate` is in force, VELAN_CONFIG_DIR names the folder; the

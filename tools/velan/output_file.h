@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "velan_platform.h"
+
 namespace velan_tool {
 
 // Calls `write` with the path of a fresh, empty temporary file beside
@@ -19,7 +21,7 @@ bool WriteAtomically(
     std::string* error);
 
 // Folder part of a path ("." when it has none).
-std::string FolderOf(const std::string& path);
+using vplat::FolderOf;
 
 // Creates a folder and its missing parents (mode 0777 less the umask).
 bool MakeFolders(const std::string& path, std::string* error);

@@ -13,7 +13,7 @@ struct PropertyEntry {
 
 // Names of the object types, indexed by type.
 const char* const kObjectTypeNames[] = {
-#define VELAN_OBJECT_TYPE(num, name) #name,
+#define VELAN_OBJECT_TYPE(num, name, nameless) #name,
 #include "velan/host_vocabulary.def"
 #undef VELAN_OBJECT_TYPE
 };

@@ -21,7 +21,7 @@ TEST(Platform, FolderOfAPath) {
   EXPECT_EQ(vplat::FolderOf("/data/sys.arxml"), "/data");
   EXPECT_EQ(vplat::FolderOf("sys.arxml"), ".");
   EXPECT_EQ(vplat::FolderOf("dir\\sys.arxml"), ".");  // a backslash is an ordinary character
-  EXPECT_EQ(vplat::FolderOf("/sys.arxml"), "");
+  EXPECT_EQ(vplat::FolderOf("/sys.arxml"), "/");
   EXPECT_EQ(vplat::FolderOf("a/b/"), "a/b");
 }
 
