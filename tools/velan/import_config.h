@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "velan/log_categories.h"
 #include "velan_platform.h"
 
 namespace velan_tool {
@@ -20,9 +21,13 @@ inline constexpr const char* kConfigNamespace = "urn:velan:velanar-cfg:1";
 // File name the importer looks for in its configuration folder.
 inline constexpr const char* kConfigFileName = "velanar-cfg.xml";
 
-// Report categories in the importer's numbering and their subcategory counts.
-enum Category : int { kCatInfo = 0, kCatWarn = 1, kCatErr = 2, kCatDebug = 3 };
-inline constexpr std::array<int, 4> kSubcategoryCount = {4, 6, 1, 6};
+// Report categories in the importer's numbering (velan/log_categories.def).
+enum Category : int {
+#define VELAN_LOG_CATEGORY(number, name, bits) kCat##name = number,
+#include "velan/log_categories.def"
+#undef VELAN_LOG_CATEGORY
+};
+static_assert(velan_log::kCategoryCount == 4, "ImportConfig keeps four categories");
 
 struct ImportConfig {
   // Cluster switches and file set policy. Absent: the importer's defaults
@@ -49,8 +54,13 @@ struct ImportConfig {
   // The file carried a CATEGORIES element (or the bits were set explicitly).
   bool hasCategories = false;
 
-  static std::array<uint32_t, 4> DefaultCategories() { return {1u, 1u, 1u, 0u}; }
-  static uint32_t AllBits(int category) { return (1u << kSubcategoryCount[category]) - 1u; }
+  static std::array<uint32_t, 4> DefaultCategories() {
+    const uint32_t* bits = velan_log::kDefaultBits;
+    return {bits[0], bits[1], bits[2], bits[3]};
+  }
+  static uint32_t AllBits(int category) {
+    return (1u << velan_log::SubcategoryCount(category)) - 1u;
+  }
 
   // Cluster switches as the importer would apply them.
   bool CanEnabled() const;
