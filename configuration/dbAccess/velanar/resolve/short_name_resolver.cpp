@@ -6,8 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "import/convert_ctx.h"
-#include "import/report.h"
+#include "import/diagnostics.h"
 #include "xml/document.h"
 #include "xml/navigation.h"
 
@@ -260,19 +259,19 @@ void BuildResolverTree(const exElement* element, cSNRCollectionBase* collection)
   }
 }
 
-void ListResolverTree(cConvertCtx* ctx) {
-  if (ctx == nullptr || ctx->status.IsError()) return;
-  if (!ctx->document) {
-    ctx->status.RaiseError(StatusHostUnavailable);
+void ListResolverTree(cDiagnostics* diag, const exElement* document, cSNRMap& root) {
+  if (diag == nullptr || diag->status.IsError()) return;
+  if (document == nullptr) {
+    diag->status.RaiseError(StatusHostUnavailable);
     return;
   }
-  ctx->resolverRoot.DeleteAll();
-  BuildResolverTree(ctx->document.Get(), &ctx->resolverRoot);
-  cReport& report = ctx->report;
+  root.DeleteAll();
+  BuildResolverTree(document, &root);
+  cReport& report = diag->report;
   report.WriteEmptyLine(kCatDebug, kSubDebugListShortNameResolver);
   report.Write(kCatDebug, kSubDebugListShortNameResolver, "List SHORT-NAME Resolver Tree");
   report.Write(kCatDebug, kSubDebugListShortNameResolver, "-----------------------------");
-  ctx->resolverRoot.ListToReport(kCatDebug, kSubDebugListShortNameResolver, report, 0);
+  root.ListToReport(kCatDebug, kSubDebugListShortNameResolver, report, 0);
   report.WriteEmptyLine(kCatDebug, kSubDebugListShortNameResolver);
 }
 
@@ -318,27 +317,17 @@ const exElement* FindReferenceTargetIn(const cSNRCollectionBase& root, const exE
   return nullptr;
 }
 
-const exElement* FindReferenceTarget(cConvertCtx* ctx, const exElement* ref) {
-  if (ctx == nullptr) return nullptr;
-  return FindReferenceTargetIn(ctx->resolverRoot, ref);
-}
-
-const exElement* ResolveReference(cConvertCtx* ctx, const exElement* ref) {
-  if (ctx == nullptr) return nullptr;
+const exElement* ResolveReferenceIn(cDiagnostics* diag, const cSNRCollectionBase& root,
+                                    const exElement* ref) {
+  if (diag == nullptr) return nullptr;
   if (ref == nullptr) {
-    ctx->status.RaiseWarning();
+    diag->status.RaiseWarning();
     return nullptr;
   }
-  const exElement* target = FindReferenceTarget(ctx, ref);
+  const exElement* target = FindReferenceTargetIn(root, ref);
   if (target == nullptr) {
-    ctx->status.RaiseWarning();
-    ReportElement(ctx, kSubWarnDefault, ref, "unresolved reference");
-    return nullptr;
-  }
-  if (IsLeftOutByVariation(ctx, target)) {
-    ctx->status.RaiseWarning();
-    ReportElement(ctx, kSubWarnDefault, ref,
-                  "Cannot resolve. Target has <VARIATION-POINT> member.");
+    diag->status.RaiseWarning();
+    ReportElement(diag, kSubWarnDefault, ref, "unresolved reference");
     return nullptr;
   }
   return target;

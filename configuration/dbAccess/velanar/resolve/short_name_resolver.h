@@ -11,7 +11,8 @@
 #include "import/scoped.h"
 #include "xml/xmlchar.h"
 
-class cConvertCtx;
+struct cDiagnostics;
+class cSNRMap;
 class cReport;
 class ToLogFile;
 class exElement;
@@ -138,15 +139,17 @@ class cShortNameResolver {
 // Fills `collection` with the named descendants of `element`. Unnamed
 // elements are transparent. Works without recursion.
 void BuildResolverTree(const exElement* element, cSNRCollectionBase* collection);
-// Resolver phase of an import: builds the tree of the context's document into
-// its resolver root and lists it to the report (Debug, ListShortNameResolver).
-void ListResolverTree(cConvertCtx* ctx);
-// Target of a reference element, or null. No report, no status change.
-const exElement* FindReferenceTarget(cConvertCtx* ctx, const exElement* ref);
-// Same with reporting: "unresolved reference", or a refused target that has a
-// VARIATION-POINT child; both warn. A null reference only raises a warning.
-const exElement* ResolveReference(cConvertCtx* ctx, const exElement* ref);
-// Resolution against an explicit root collection (used by the two above).
+// Builds the tree of `document` into `root` (emptied first) and lists it to
+// the report (Debug, ListShortNameResolver). Nothing happens while the
+// status is an error; a missing document is HostUnavailable.
+void ListResolverTree(cDiagnostics* diag, const exElement* document, cSNRMap& root);
+// Target of a reference element through `root`, with reporting: a null
+// reference raises a warning; an unresolved one warns ("unresolved
+// reference") and raises the status.
+const exElement* ResolveReferenceIn(cDiagnostics* diag, const cSNRCollectionBase& root,
+                                    const exElement* ref);
+// Target of a reference element through `root`, or null. No report, no
+// status change.
 const exElement* FindReferenceTargetIn(const cSNRCollectionBase& root, const exElement* ref);
 
 #endif
