@@ -31,6 +31,14 @@ class cConverterBase {
   // Slot 0: destroys the cluster map (and all clusters) and the reference list.
   virtual ~cConverterBase();
 
+  // ---- The two phases, run once each by the import driver. ----
+  void ListResolverTree();
+  void ConvertAll();
+
+  bool IsError() const;
+  cConvertCtx* Ctx() const { return ctx; }
+
+ protected:
   // ---- Slots, in their fixed order. The base bodies do nothing (ClassifyLinFrame
   // gives 0); the release converters override what they convert. Slots 1 and 4
   // are shared by both releases and defined on this class. ----
@@ -66,10 +74,6 @@ class cConverterBase {
   virtual void ConvertUnconditionalEntry(uint64_t entryIoid, const exElement* entry);
   virtual void FindFibexElements();        // 28
   virtual void CollectFibexElementRefs();  // 29
-
-  // ---- The two phases, run once each by the import driver. ----
-  void ListResolverTree();
-  void ConvertAll();
 
   // ---- Shared steps. ----
   void LocateSystem();
@@ -108,9 +112,6 @@ class cConverterBase {
   // ("CAN", "LIN", "FLEXRAY"; empty word for an unsupported type).
   const char* ClusterArName(const char* suffix) const;
   static const char* ClusterTypeWord(uint32_t clusterType);
-
-  bool IsError() const;
-  cConvertCtx* Ctx() const { return ctx; }
 
   // ---- Working fields. ----
   cConvertCtx* ctx;                         // not owned
@@ -247,7 +248,6 @@ class cConverterBase {
   // Eight BYTE-VALUEs of a free-format entry.
   void ConvertFreeFormatEntry(uint64_t entryIoid, const exElement* entry);
 
- protected:
   // Runs the per-cluster slots in their fixed order.
   void ConvertCurrentCluster();
 };
