@@ -322,61 +322,60 @@ const Object* SubFrameOf(Database& db, const Object& signal, uint32_t pdu) {
   return first;
 }
 
-bool SignalValue(Database& db, const ViewSignal& s, uint32_t propertyId, std::string* out) {
-  const Object& frame = db.At(s.frame);
-  const Object& pduInst = db.At(s.pduInst);
-  const Object& source = db.At(s.source);
-  const uint32_t pduStart = Stored<uint16_t>(pduInst, IDIP_PDUI_START_BIT_U16, 0);
-  if (propertyId == kSignalFrame) {
-    *out = U32(static_cast<uint32_t>(frame.id));
-    return true;
+// A multiplexer switch as a signal of the read view: name, position and
+// size from the switch, the rest fixed.
+bool MultiplexerValue(const Object& source, uint32_t pduStart, uint32_t propertyId,
+                      std::string* out) {
+  const uint32_t bits = Stored<uint32_t>(source, IDIP_MUX_SW_NUM_BITS_U32, 0);
+  switch (propertyId) {
+    case kSignalName:
+      *out = Text(source.name);
+      return true;
+    case kSignalComment:
+    case kSignalUnit:
+    case kSignalValueDescriptions:
+      out->clear();
+      return true;
+    case kSignalMultiplexer:
+      *out = Flag(true);
+      return true;
+    case kSignalModeDependent:
+      *out = Flag(false);
+      return true;
+    case kSignalModeValue:
+      *out = U32(0);
+      return true;
+    case kSignalStartBit:
+      *out = U32(pduStart + Stored<uint16_t>(source, IDIP_MUX_SW_START_BIT_U16, 0));
+      return true;
+    case kSignalBits:
+      *out = U32(bits);
+      return true;
+    case kSignalByteOrder:
+      *out = U32(Stored<int16_t>(source, IDIP_MUX_SW_BYTE_ORDER_I16, 0) != 0 ? 1 : 0);
+      return true;
+    case kSignalDataType:
+      *out = U32(1);
+      return true;
+    case kSignalFactor:
+      *out = F64(1);
+      return true;
+    case kSignalOffset:
+    case kSignalMinimum:
+    case kSignalDefault:
+      *out = F64(0);
+      return true;
+    case kSignalMaximum:
+      *out = F64(bits >= 32 ? 4294967295.0 : static_cast<double>((uint64_t{1} << bits) - 1));
+      return true;
   }
-  if (s.multiplexer) {
-    const uint32_t bits = Stored<uint32_t>(source, IDIP_MUX_SW_NUM_BITS_U32, 0);
-    switch (propertyId) {
-      case kSignalName:
-        *out = Text(source.name);
-        return true;
-      case kSignalComment:
-      case kSignalUnit:
-      case kSignalValueDescriptions:
-        out->clear();
-        return true;
-      case kSignalMultiplexer:
-        *out = Flag(true);
-        return true;
-      case kSignalModeDependent:
-        *out = Flag(false);
-        return true;
-      case kSignalModeValue:
-        *out = U32(0);
-        return true;
-      case kSignalStartBit:
-        *out = U32(pduStart + Stored<uint16_t>(source, IDIP_MUX_SW_START_BIT_U16, 0));
-        return true;
-      case kSignalBits:
-        *out = U32(bits);
-        return true;
-      case kSignalByteOrder:
-        *out = U32(Stored<int16_t>(source, IDIP_MUX_SW_BYTE_ORDER_I16, 0) != 0 ? 1 : 0);
-        return true;
-      case kSignalDataType:
-        *out = U32(1);
-        return true;
-      case kSignalFactor:
-        *out = F64(1);
-        return true;
-      case kSignalOffset:
-      case kSignalMinimum:
-      case kSignalDefault:
-        *out = F64(0);
-        return true;
-      case kSignalMaximum:
-        *out = F64(bits >= 32 ? 4294967295.0 : static_cast<double>((uint64_t{1} << bits) - 1));
-        return true;
-    }
-    return false;
-  }
+  return false;
+}
+
+// An ordinary signal of the read view: the SIGNAL below the SIG_INST
+// `source`, its CODING and the SUB_FRAME that makes it mode dependent.
+bool PlainSignalValue(Database& db, const Object& source, uint32_t pduStart, uint32_t propertyId,
+                      std::string* out) {
   const Object& signal = *FirstChild(db, source, VELAN_OT_SIGNAL);
   // The coding and the sub-frame are looked up only by the properties that
   // need them: the exporter reads every property of every signal.
@@ -442,6 +441,19 @@ bool SignalValue(Database& db, const ViewSignal& s, uint32_t propertyId, std::st
       return true;
   }
   return false;
+}
+
+bool SignalValue(Database& db, const ViewSignal& s, uint32_t propertyId, std::string* out) {
+  const Object& frame = db.At(s.frame);
+  const Object& pduInst = db.At(s.pduInst);
+  const Object& source = db.At(s.source);
+  const uint32_t pduStart = Stored<uint16_t>(pduInst, IDIP_PDUI_START_BIT_U16, 0);
+  if (propertyId == kSignalFrame) {
+    *out = U32(static_cast<uint32_t>(frame.id));
+    return true;
+  }
+  if (s.multiplexer) return MultiplexerValue(source, pduStart, propertyId, out);
+  return PlainSignalValue(db, source, pduStart, propertyId, out);
 }
 
 }  // namespace
