@@ -97,11 +97,8 @@ void cConverter3::GatherTimings(const exElement* triggering) {
 }
 
 void cConverter3::ConvertScheduleTable() {
-  if (IsError() || currentCluster == nullptr || currentScheduleTable == nullptr) return;
-  const exElement* table = currentScheduleTable;
-  const char* name = RequireShortName(ctx, table);
-  if (name[0] == '\0') return;
-  if (!MakeUniqueName(name, "_st")) return;
+  const char* name = CurrentScheduleTableName();
+  if (name == nullptr) return;
 
   // Its entries are written from the timings once all tables exist.
   uint64_t tableIoid = 0;

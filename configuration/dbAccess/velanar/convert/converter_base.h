@@ -5,6 +5,7 @@
 #define VELANAR_CONVERT_CONVERTER_BASE_H
 
 #include <cstdint>
+#include <functional>
 
 #include "convert/object_model.h"
 #include "convert/values.h"
@@ -185,6 +186,9 @@ class cConverterBase {
   virtual void ConvertSignalCoding(uint32_t numBits);
   // CODING object under the current SIGNAL with the evaluated coding.
   void WriteCoding(const cCoding& coding);
+  // Evaluates the current signal's coding, then writes the CODING object and
+  // the signal's initial value.
+  void EvaluateAndWriteCoding(cCoding& coding);
 
   // --- PDU, signal, coding and timing steps
   // Bits added to every signal and selector position of the current PDU's
@@ -211,10 +215,19 @@ class cConverterBase {
   // RX_TRIG ("IN") or TX_TRIG ("OUT") under the ECU's CONNECTOR, pointing at
   // the frame's TRIGGERING; other directions are skipped.
   void CreateFramePort(const cCvEcu* ecu, const cVFT* frame, const char* direction);
+  // Visits, frame record by frame record of the current cluster, every port
+  // that a FRAME-PORT-REF of the record's first triggering resolves to;
+  // `skipFramesWithoutObject` passes over records without TRIGGERING object.
+  // Stops at an error.
+  using FramePortVisitor = std::function<void(const cVFT* frame, const exElement* port)>;
+  void ForEachFramePort(bool skipFramesWithoutObject, const FramePortVisitor& visit);
   // Service type of a schedule entry by entry kind (kinds 2 to 9 only).
   void SetServiceType(uint64_t entryIoid, uint32_t kind);
   // TRIGGERING IOID of the frame's record in the current cluster, or 0.
   uint64_t FindFrameTriggeringIoid(const exElement* frame);
+  // The current schedule table's SHORT-NAME made unique in the cluster;
+  // null when there is no table to convert (or the name is missing).
+  const char* CurrentScheduleTableName();
   // SCHED_TABLE object and record of the current schedule table element
   // named `name`, with comment, PRIORITY (when `readPriority`) and RUN-MODE.
   // The record, or nullptr when there is none; `tableIoid` is the object.

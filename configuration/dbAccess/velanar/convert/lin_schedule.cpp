@@ -43,11 +43,9 @@ void cConverter4::ConvertScheduleTables() {
 }
 
 void cConverter4::ConvertScheduleTable() {
-  if (IsError() || currentCluster == nullptr || currentScheduleTable == nullptr) return;
+  const char* name = CurrentScheduleTableName();
+  if (name == nullptr) return;
   const exElement* table = currentScheduleTable;
-  const char* name = RequireShortName(ctx, table);
-  if (name[0] == '\0') return;
-  if (!MakeUniqueName(name, "_st")) return;
 
   uint64_t tableIoid = 0;
   cCvST* record = CreateScheduleTableObject(name, false, tableIoid);
@@ -58,6 +56,14 @@ void cConverter4::ConvertScheduleTable() {
     if (IsError()) return;
     if (!CreateScheduleEntry(tableIoid, *record, position.second)) return;
   }
+}
+
+const char* cConverterBase::CurrentScheduleTableName() {
+  if (IsError() || currentCluster == nullptr || currentScheduleTable == nullptr) return nullptr;
+  const char* name = RequireShortName(ctx, currentScheduleTable);
+  if (name[0] == '\0') return nullptr;
+  if (!MakeUniqueName(name, "_st")) return nullptr;
+  return name;
 }
 
 cCvST* cConverterBase::CreateScheduleTableObject(const char* name, bool readPriority,
