@@ -124,11 +124,7 @@ void WriteNodes(ToCtx& ctx) {
 }
 
 void WriteFrames(ToCtx& ctx) {
-  for (uint64_t i = 0; i < ctx.frames.Count(); ++i) {
-    vclean<uint64_t> reset(&ctx.currentFrame, ctx.frames.Count());
-    ctx.currentFrame = i;
-    WriteFrame(ctx);
-  }
+  ForEachCurrent(ctx, ctx.currentFrame, ctx.frames.Count(), WriteFrame);
 }
 
 void WriteFrame(ToCtx& ctx) {
