@@ -1,3 +1,4 @@
+// Saving a database to an SQLite file and reading it back.
 #include "db_file.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// The exporter's read view: references, per-frame signals and property values.
 #include "read_view.h"
 
 #include <cinttypes>

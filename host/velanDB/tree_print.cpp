@@ -1,3 +1,4 @@
+// Deterministic text of an object tree.
 #include "tree_print.h"
 
 #include <charconv>

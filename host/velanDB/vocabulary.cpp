@@ -1,3 +1,4 @@
+// Names, encodings and parent rules of host object types and properties.
 #include "vocabulary.h"
 
 #include <cstdlib>

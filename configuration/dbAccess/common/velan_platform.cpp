@@ -1,3 +1,4 @@
+// Platform helpers on POSIX: dlopen, folder listings in a fixed order, paths, huge-page regions.
 #include "velan_platform.h"
 
 #include <dirent.h>

@@ -1,3 +1,4 @@
+// Reads velanar-cfg.xml: cluster and file-set policies, variant, log file, categories.
 #include "import/configuration.h"
 
 #include <cstdio>

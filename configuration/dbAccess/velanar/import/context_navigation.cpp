@@ -1,3 +1,4 @@
+// Navigation and resolution that depend on the chosen variant and the context's tree.
 #include "import/context_navigation.h"
 
 #include <cstddef>

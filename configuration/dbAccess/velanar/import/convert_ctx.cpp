@@ -1,3 +1,4 @@
+// The conversion context: host bindings, document pools and the logged host callbacks.
 #include "import/convert_ctx.h"
 
 #include <cinttypes>

@@ -1,3 +1,4 @@
+// Names of host object types and properties for the importer's log lines.
 #include "import/host_names.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// One import from path to returned code: configuration, file set, parse, resolve, convert.
 #include "import/import_driver.h"
 
 #include <cinttypes>

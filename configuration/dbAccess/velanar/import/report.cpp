@@ -1,3 +1,4 @@
+// The import report: category switches, line formatting and the buffered log file.
 #include "import/report.h"
 
 #include <fcntl.h>

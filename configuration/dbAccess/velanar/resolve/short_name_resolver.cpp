@@ -1,3 +1,4 @@
+// Building and listing the short-name tree, and resolving references through it.
 #include "resolve/short_name_resolver.h"
 
 #include <cinttypes>

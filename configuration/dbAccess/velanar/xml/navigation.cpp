@@ -1,3 +1,4 @@
+// Element navigation: plain lookups, and the reporting layer's warnings at elements.
 #include "xml/navigation.h"
 
 #include <cstring>

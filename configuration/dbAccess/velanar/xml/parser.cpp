@@ -1,3 +1,4 @@
+// The expat-driven parser that reads one ARXML file into the document.
 #include "xml/parser.h"
 
 #include "xml/encodings.h"

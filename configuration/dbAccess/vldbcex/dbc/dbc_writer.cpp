@@ -1,3 +1,4 @@
+// The DBC sections from version to SG_ lines, comments and value types.
 #include "dbc/dbc_writer.h"
 
 #include <new>
