@@ -134,24 +134,18 @@ void cConverter3::ConvertUnconditionalEntry(uint64_t entryIoid, const exElement*
 
   const uint32_t kind = ClassifyLinFrame(frame);
   std::vector<uint64_t> ioids;
-  if (kind == 0) {
-    if (!AppendFrameTriggeringIoid(frame, ioids)) return;
-  } else {
-    if (const exElement* container = RequireChild(ctx, frame, kArSubstitutedFrameRefs)) {
-      exElementVector refs;
-      CollectChildrenCounted(ctx, container, kArSubstitutedFrameRef, refs, 1, 0);
-      CollectFrameTriggeringIoids(refs, ioids);
-    }
-    if (kind == 2) {
-      auto found = collisionMap.find(triggering);
-      if (found != collisionMap.end()) {
-        if (found->second.hasIdentifier) {
-          ctx->SetPropertyU32(entryIoid, IDIP_SCHED_ENTRY_EVENT_ID_U32, found->second.identifier);
-        }
-        if (found->second.tableIoid != 0) {
-          ctx->SetPropertyU64(entryIoid, IDIP_SCHED_ENTRY_COLLISION_TAB_IOID,
-                              found->second.tableIoid);
-        }
+  if (!CollectEntryFrames(frame, kind, kArSubstitutedFrameRefs, kArSubstitutedFrameRef, ioids)) {
+    return;
+  }
+  if (kind == 2) {
+    auto found = collisionMap.find(triggering);
+    if (found != collisionMap.end()) {
+      if (found->second.hasIdentifier) {
+        ctx->SetPropertyU32(entryIoid, IDIP_SCHED_ENTRY_EVENT_ID_U32, found->second.identifier);
+      }
+      if (found->second.tableIoid != 0) {
+        ctx->SetPropertyU64(entryIoid, IDIP_SCHED_ENTRY_COLLISION_TAB_IOID,
+                            found->second.tableIoid);
       }
     }
   }

@@ -272,6 +272,11 @@ class cConverterBase {
   // IOID or 0; `complete` is false when an error ended the entries.
   uint64_t CreateCollisionTable(const exElement* frame, const char* refsName, const char* refName,
                                 const exElement* delaySource, bool& complete);
+  // The TRIGGERING IOIDs a schedule entry sends, by the frame's kind
+  // (ClassifyLinFrame): the frame's own for 0, else those of the frames in
+  // its `containerName` (at least one `refName`). False when out of memory.
+  bool CollectEntryFrames(const exElement* frame, uint32_t kind, const char* containerName,
+                          const char* refName, std::vector<uint64_t>& ioids);
   // Appends the TRIGGERING IOIDs of the frames named by the references.
   void CollectFrameTriggeringIoids(const exElementVector& refs, std::vector<uint64_t>& ioids);
   // IDIP_SCHED_ENTRY_TRIGS_IOIDS, when the list is not empty.

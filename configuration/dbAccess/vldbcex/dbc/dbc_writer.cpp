@@ -77,11 +77,20 @@ uint32_t MoveBigEndianStartBit(uint32_t startBit, uint32_t bits) {
   return static_cast<uint32_t>(uint64_t{startBit} + steps - 16u * crossings);
 }
 
+namespace {
+
+// One line of text followed by an empty line.
+void WriteLineAndEmptyLine(ToLogFile& sink, const char* text) {
+  sink.LineStart();
+  sink.Write(text);
+  sink.Eol();
+  sink.Eol();
+}
+
+}  // namespace
+
 void WriteVersion(ToCtx& ctx) {
-  ctx.sink.LineStart();
-  ctx.sink.Write("VERSION \"\"");
-  ctx.sink.Eol();
-  ctx.sink.Eol();
+  WriteLineAndEmptyLine(ctx.sink, "VERSION \"\"");
 }
 
 void WriteNameSpaces(ToCtx& ctx) {
@@ -101,10 +110,7 @@ void WriteNameSpaces(ToCtx& ctx) {
 }
 
 void WriteBitTiming(ToCtx& ctx) {
-  ctx.sink.LineStart();
-  ctx.sink.Write("BS_ :");
-  ctx.sink.Eol();
-  ctx.sink.Eol();
+  WriteLineAndEmptyLine(ctx.sink, "BS_ :");
 }
 
 void WriteNodes(ToCtx& ctx) {
