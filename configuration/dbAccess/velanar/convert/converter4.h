@@ -4,6 +4,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "convert/converter_base.h"
 
@@ -78,6 +79,8 @@ class cConverter4 : public cConverterBase {
   // alternatives are the contained PDUs; without one, each contained PDU at
   // its offset.
   void ConvertContainerPduContents();
+  // Without a header: each contained PDU's signals at its OFFSET (bytes).
+  void ConvertContainedAtOffsets(const std::vector<const exElement*>& contained);
   // Signals of one contained (or payload) PDU at signalBitOffset, into the
   // current sub-frame when one is set.
   void ConvertWrappedPduSignals(const exElement* pdu);
