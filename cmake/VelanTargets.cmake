@@ -52,3 +52,23 @@ function(velan_test name)
                        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
                        PROPERTIES ENVIRONMENT "VELAN_LIB_DIR=${VELAN_LIB_DIR}")
 endfunction()
+
+# velan_layer(<name> ROOT <dir> HEADERS <path>... SOURCES <file>... [LINK <target>...])
+# One layer of a plug-in as a static library. Its headers (files or whole
+# folders, relative to ROOT) are linked into a folder of the build tree, and
+# that folder instead of ROOT is its include path. A layer therefore sees its
+# own headers and those of the layers it links, and an include of a header
+# from a layer above it fails to compile.
+function(velan_layer name)
+  cmake_parse_arguments(ARG "" "ROOT" "HEADERS;SOURCES;LINK" ${ARGN})
+  set(stage ${CMAKE_CURRENT_BINARY_DIR}/layers/${name})
+  file(REMOVE_RECURSE ${stage})
+  foreach(header ${ARG_HEADERS})
+    get_filename_component(folder ${stage}/${header} DIRECTORY)
+    file(MAKE_DIRECTORY ${folder})
+    file(CREATE_LINK ${ARG_ROOT}/${header} ${stage}/${header} SYMBOLIC)
+  endforeach()
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${stage})
+  target_link_libraries(${name} PRIVATE velan_warnings PUBLIC ${ARG_LINK})
+endfunction()

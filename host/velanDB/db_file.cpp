@@ -1,3 +1,4 @@
+// Saving a database to an SQLite file and reading it back.
 #include "db_file.h"
 
 #include <fcntl.h>
@@ -15,6 +16,7 @@
 #include "store.h"
 #include "velan/host_vocabulary.h"
 #include "velan/velandb_host.h"
+#include "velan_platform.h"
 
 namespace vdb {
 namespace {
@@ -161,12 +163,6 @@ int32_t WriteRows(Database& db, Connection& c) {
   return VDB_OK;
 }
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Creates a new file next to `path` (permissions 0666 before umask).
 int CreateTemporary(const std::string& path, std::string* temp) {
   static std::atomic<unsigned> counter{0};
@@ -186,14 +182,15 @@ bool SyncFile(const std::string& path, bool directory) {
   return ok;
 }
 
-// Reads an opened file into a new database. On failure the caller destroys
-// what was built.
-int32_t ReadRows(Connection& c, Database* db) {
+// The objects in number order, each created below its parent; `count`
+// gets the number of objects read.
+int32_t ReadObjects(Connection& c, Database* db, uint32_t* count) {
   Store& store = Store::Get();
   sqlite3_stmt* s = c.Prepare("SELECT number, type, name, parent FROM objects ORDER BY number");
   if (!s) return Fail(VDB_E_FILE_FORMAT, "the file lacks the objects table: %s", c.Message());
   int rc;
-  uint32_t expected = 0;
+  uint32_t& expected = *count;
+  expected = 0;
   while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
     const int64_t number = sqlite3_column_int64(s, 0);
     const int64_t type = sqlite3_column_int64(s, 1);
@@ -224,7 +221,14 @@ int32_t ReadRows(Connection& c, Database* db) {
   if (rc != SQLITE_DONE) return Fail(VDB_E_FILE_CORRUPT, "cannot read objects: %s", c.Message());
   if (expected == 0) return Fail(VDB_E_FILE_CORRUPT, "the file holds no database object");
 
-  s = c.Prepare("SELECT object, parent FROM links ORDER BY sequence");
+  return VDB_OK;
+}
+
+// The extra links between the `expected` objects, in their saved order.
+int32_t ReadLinks(Connection& c, Database* db, uint32_t expected) {
+  Store& store = Store::Get();
+  int rc;
+  sqlite3_stmt* s = c.Prepare("SELECT object, parent FROM links ORDER BY sequence");
   if (!s) return Fail(VDB_E_FILE_FORMAT, "the file lacks the links table: %s", c.Message());
   while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
     const int64_t object = sqlite3_column_int64(s, 0);
@@ -237,7 +241,16 @@ int32_t ReadRows(Connection& c, Database* db) {
   }
   if (rc != SQLITE_DONE) return Fail(VDB_E_FILE_CORRUPT, "cannot read links: %s", c.Message());
 
-  s = c.Prepare("SELECT object, property, value FROM properties ORDER BY object, property");
+  return VDB_OK;
+}
+
+// The property values of the `expected` objects; identifier lists are
+// mapped back from object numbers.
+int32_t ReadProperties(Connection& c, Database* db, uint32_t expected) {
+  Store& store = Store::Get();
+  int rc;
+  sqlite3_stmt* s =
+      c.Prepare("SELECT object, property, value FROM properties ORDER BY object, property");
   if (!s) return Fail(VDB_E_FILE_FORMAT, "the file lacks the properties table: %s", c.Message());
   while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
     const int64_t object = sqlite3_column_int64(s, 0);
@@ -257,12 +270,27 @@ int32_t ReadRows(Connection& c, Database* db) {
   }
   if (rc != SQLITE_DONE) return Fail(VDB_E_FILE_CORRUPT, "cannot read properties: %s", c.Message());
 
+  return VDB_OK;
+}
+
+// The database's invalid-objects flag.
+int32_t ReadMeta(Connection& c, Database* db) {
   int64_t flag = 0;
   sqlite3_stmt* m = c.Prepare("SELECT value FROM meta WHERE key='invalid_objects'");
   if (!m) return Fail(VDB_E_FILE_FORMAT, "the file lacks the meta table: %s", c.Message());
   if (sqlite3_step(m) == SQLITE_ROW) flag = sqlite3_column_int64(m, 0);
   db->invalidObjectsFlag = static_cast<uint8_t>(flag != 0);
   return VDB_OK;
+}
+
+// Reads an opened file into a new database. On failure the caller destroys
+// what was built.
+int32_t ReadRows(Connection& c, Database* db) {
+  uint32_t count = 0;
+  if (int32_t r = ReadObjects(c, db, &count); r != VDB_OK) return r;
+  if (int32_t r = ReadLinks(c, db, count); r != VDB_OK) return r;
+  if (int32_t r = ReadProperties(c, db, count); r != VDB_OK) return r;
+  return ReadMeta(c, db);
 }
 
 }  // namespace
@@ -280,7 +308,7 @@ int32_t SaveToFile(uint32_t handle, const char* path) {
   std::string temp;
   int fd = CreateTemporary(path, &temp);
   if (fd < 0)
-    return Fail(VDB_E_FILE_WRITE, "cannot create a file in %s: %s", FolderOf(path).c_str(),
+    return Fail(VDB_E_FILE_WRITE, "cannot create a file in %s: %s", vplat::FolderOf(path).c_str(),
                 std::strerror(errno));
   close(fd);
   int32_t result;
@@ -299,7 +327,7 @@ int32_t SaveToFile(uint32_t handle, const char* path) {
     unlink(temp.c_str());
     return result;
   }
-  SyncFile(FolderOf(path), true);
+  SyncFile(vplat::FolderOf(path), true);
   return VDB_OK;
 }
 

@@ -9,15 +9,14 @@
 #include "read_view.h"
 #include "store.h"
 #include "velan/host_vocabulary.h"
+#include "velan/read_properties.h"
 #include "velan/velandb_host.h"
 #include "velan/velandb_read.h"
 #include "velan/vldbcex.h"
+#include "velan_platform.h"
 
 namespace vdb {
 namespace {
-
-constexpr uint32_t kInvalidObjectsFlag = 0x02000003;
-constexpr uint32_t kOmitValueTablesFlag = 0x02000004;
 
 // Records a failure; an error already in the record stays (first error kept).
 void Report(dbaStatus* status, uint32_t code, uint32_t detail) {
@@ -62,10 +61,7 @@ bool EndsWithDbc(const char* path) {
 std::string OwnFolder() {
   Dl_info info{};
   if (!dladdr(reinterpret_cast<void*>(&dbaSaveDatabase), &info) || !info.dli_fname) return ".";
-  std::string path = info.dli_fname;
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
+  return vplat::FolderOf(info.dli_fname);
 }
 
 }  // namespace
@@ -116,8 +112,8 @@ void dbaSetProperty(uint32_t object, uint32_t propertyId, uint32_t size, const v
       return static_cast<uint32_t>(r);
     Database* db = nullptr;
     vdb::Object* o = Store::Get().FindObject(object, &db);
-    const bool flag =
-        propertyId == vdb::kInvalidObjectsFlag || propertyId == vdb::kOmitValueTablesFlag;
+    const bool flag = propertyId == velan_read::kDatabaseShowInvalid ||
+                      propertyId == velan_read::kDatabaseOmitValueTables;
     if (!flag || !o || o->type != VELAN_OT_DATABASE) {
       vdb::SetError("property 0x%08" PRIX32 " of %" PRIu32 " cannot be written", propertyId,
                     object);
@@ -130,7 +126,7 @@ void dbaSetProperty(uint32_t object, uint32_t propertyId, uint32_t size, const v
       return VDBA_E_SIZE_MISMATCH;
     }
     const uint8_t byte = *static_cast<const uint8_t*>(value);
-    if (propertyId == vdb::kInvalidObjectsFlag)
+    if (propertyId == velan_read::kDatabaseShowInvalid)
       db->invalidObjectsFlag = byte;
     else
       db->omitValueTablesFlag = byte;

@@ -1,3 +1,4 @@
+// The exporter's read view: references, per-frame signals and property values.
 #include "read_view.h"
 
 #include <cinttypes>
@@ -5,6 +6,7 @@
 #include <string>
 
 #include "velan/host_vocabulary.h"
+#include "velan/read_properties.h"
 #include "velan/velandb_host.h"
 #include "velan/velandb_read.h"
 
@@ -144,54 +146,7 @@ void AppendRef(std::string* list, uint64_t id) {
   list->append(U32(static_cast<uint32_t>(id)));
 }
 
-// Read interface identifiers.
-enum : uint32_t {
-  kDbClusters = 0x06000002,
-  kDbInvalidFlag = 0x02000003,
-  kDbOmitValueTables = 0x02000004,
-  kClDatabase = 0x05010002,
-  kClCanIoMode = 0x00010010,
-  kClAppProtocol = 0x00010073,
-  kClProtocol = 0x00010006,
-  kClName = 0x03010005,
-  kClComment = 0x03010008,
-  kClFrames = 0x06010004,
-  kClEcus = 0x06010003,
-  kClSignals = 0x06010007,
-  kFrName = 0x03020004,
-  kFrComment = 0x03020002,
-  kFrExtended = 0x02020010,
-  kFrIdentifier = 0x00020003,
-  kFrLength = 0x00020007,
-  kFrSignals = 0x06020008,
-  kFrCanIoMode = 0x00020066,
-  kFrTimingType = 0x00020011,
-  kFrTime = 0x01020012,
-  kFrAppProtocol = 0x00020064,
-  kSgName = 0x03030008,
-  kSgComment = 0x03030002,
-  kSgUnit = 0x03030016,
-  kSgMultiplexer = 0x02030030,
-  kSgModeDependent = 0x02030031,
-  kSgModeValue = 0x00030032,
-  kSgStartBit = 0x00030015,
-  kSgBits = 0x00030012,
-  kSgByteOrder = 0x00030001,
-  kSgDataType = 0x00030003,
-  kSgFactor = 0x01030013,
-  kSgOffset = 0x01030014,
-  kSgMinimum = 0x01030007,
-  kSgMaximum = 0x01030006,
-  kSgDefault = 0x01030004,
-  kSgFrame = 0x05030005,
-  kSgValueDescriptions = 0x0A030033,
-  kEcName = 0x03050002,
-  kEcComment = 0x03050005,
-  kEcReceived = 0x06050003,
-  kEcTransmitted = 0x06050004,
-  kEcJ1939Address = 0x00050028,
-  kEcJ1939Name = 0x09050029,
-};
+using namespace velan_read;
 
 std::string FrameSignalList(Database& db, const Object& frame) {
   ReadView& view = CurrentView(db);
@@ -204,14 +159,14 @@ std::string FrameSignalList(Database& db, const Object& frame) {
 
 bool DatabaseValue(Database& db, uint32_t propertyId, std::string* out) {
   switch (propertyId) {
-    case kDbClusters:
+    case kDatabaseClusters:
       for (uint32_t c : db.Root().children)
         if (db.At(c).type == VELAN_OT_CLUSTER) AppendRef(out, db.At(c).id);
       return true;
-    case kDbInvalidFlag:
+    case kDatabaseShowInvalid:
       *out = Bytes<uint8_t>(db.invalidObjectsFlag);
       return true;
-    case kDbOmitValueTables:
+    case kDatabaseOmitValueTables:
       *out = Bytes<uint8_t>(db.omitValueTablesFlag);
       return true;
   }
@@ -220,36 +175,36 @@ bool DatabaseValue(Database& db, uint32_t propertyId, std::string* out) {
 
 bool ClusterValue(Database& db, const Object& cl, uint32_t propertyId, std::string* out) {
   switch (propertyId) {
-    case kClDatabase:
+    case kClusterDatabase:
       *out = U32(db.handle);
       return true;
-    case kClCanIoMode:
+    case kClusterCanIoMode:
       *out = U32(Stored<uint32_t>(cl, IDIP_CLUSTER_CAN_FD_MODE_U32, 0));
       return true;
-    case kClAppProtocol:
+    case kClusterAppProtocol:
       *out = U32(Stored<uint32_t>(cl, IDIP_CLUSTER_APP_PROTOCOL_U32, 0));
       return true;
-    case kClProtocol:
+    case kClusterProtocol:
       *out = U32(static_cast<uint16_t>(Stored<int16_t>(cl, IDIP_CLUSTER_PROTOCOL_I16, 0)));
       return true;
-    case kClName:
+    case kClusterName:
       *out = Text(cl.name);
       return true;
-    case kClComment:
+    case kClusterComment:
       *out = Text(StoredText(cl, IDIP_CLUSTER_COMMENT_STR));
       return true;
-    case kClFrames:
+    case kClusterFrames:
       for (uint32_t f : cl.children)
         if (db.At(f).type == VELAN_OT_TRIGGERING) AppendRef(out, db.At(f).id);
       return true;
-    case kClEcus:
+    case kClusterEcus:
       for (uint32_t c : cl.children) {
         if (db.At(c).type != VELAN_OT_CONNECTOR) continue;
         for (uint32_t e : db.At(c).children)
           if (db.At(e).type == VELAN_OT_ECU) AppendRef(out, db.At(e).id);
       }
       return true;
-    case kClSignals:
+    case kClusterSignals:
       for (uint32_t f : cl.children)
         if (db.At(f).type == VELAN_OT_TRIGGERING) out->append(FrameSignalList(db, db.At(f)));
       return true;
@@ -282,36 +237,36 @@ void FrameTiming(Database& db, const Object& frame, uint32_t* type, double* time
 
 bool FrameValue(Database& db, const Object& fr, uint32_t propertyId, std::string* out) {
   switch (propertyId) {
-    case kFrName:
+    case kFrameName:
       *out = Text(fr.name);
       return true;
-    case kFrComment:
+    case kFrameComment:
       *out = Text(StoredText(fr, IDIP_TRIG_COMMENT_STR));
       return true;
-    case kFrExtended:
+    case kFrameExtended:
       *out = Flag(Stored<int16_t>(fr, IDIP_TRIG_EXTENDED_I16, 0) != 0);
       return true;
-    case kFrIdentifier:
+    case kFrameIdentifier:
       *out = U32(static_cast<uint32_t>(Stored<int32_t>(fr, IDIP_TRIG_IDENTIFIER_I32, 0)));
       return true;
-    case kFrLength:
+    case kFrameLength:
       *out = U32(Stored<uint32_t>(fr, IDIP_TRIG_NUM_BYTES_U32, 0));
       return true;
-    case kFrSignals:
+    case kFrameSignals:
       *out = FrameSignalList(db, fr);
       return true;
-    case kFrCanIoMode:
+    case kFrameCanIoMode:
       *out = U32(Stored<uint32_t>(fr, IDIP_TRIG_CAN_FD_MODE_U32, 0));
       return true;
-    case kFrTimingType:
-    case kFrTime: {
+    case kFrameTimingType:
+    case kFrameTime: {
       uint32_t type;
       double time;
       FrameTiming(db, fr, &type, &time);
-      *out = propertyId == kFrTimingType ? U32(type) : F64(time);
+      *out = propertyId == kFrameTimingType ? U32(type) : F64(time);
       return true;
     }
-    case kFrAppProtocol:
+    case kFrameAppProtocol:
       *out = U32(Stored<uint32_t>(fr, IDIP_TRIG_APP_PROTOCOL_U32, 0));
       return true;
   }
@@ -334,22 +289,22 @@ std::string EcuFrames(Database& db, const Object& ecu, uint32_t portType, uint32
 bool EcuValue(Database& db, const Object& ecu, uint32_t propertyId, std::string* out) {
   const Object& connector = db.At(ecu.parent);
   switch (propertyId) {
-    case kEcName:
+    case kEcuName:
       *out = Text(ecu.name);
       return true;
-    case kEcComment:
+    case kEcuComment:
       *out = Text(StoredText(ecu, IDIP_ECU_COMMENT_STR));
       return true;
-    case kEcReceived:
+    case kEcuReceived:
       *out = EcuFrames(db, ecu, VELAN_OT_RX_TRIG, IDIP_RX_TRIG_IOID);
       return true;
-    case kEcTransmitted:
+    case kEcuTransmitted:
       *out = EcuFrames(db, ecu, VELAN_OT_TX_TRIG, IDIP_TX_TRIG_IOID);
       return true;
-    case kEcJ1939Address:
+    case kEcuJ1939Address:
       *out = U32(Stored<uint8_t>(connector, IDIP_CON_J1939_ADDR_U8, 254));
       return true;
-    case kEcJ1939Name:
+    case kEcuJ1939Name:
       *out = Bytes<uint64_t>(Stored<uint64_t>(connector, IDIP_CON_J1939_NAME_U64, 0));
       return true;
   }
@@ -368,61 +323,60 @@ const Object* SubFrameOf(Database& db, const Object& signal, uint32_t pdu) {
   return first;
 }
 
-bool SignalValue(Database& db, const ViewSignal& s, uint32_t propertyId, std::string* out) {
-  const Object& frame = db.At(s.frame);
-  const Object& pduInst = db.At(s.pduInst);
-  const Object& source = db.At(s.source);
-  const uint32_t pduStart = Stored<uint16_t>(pduInst, IDIP_PDUI_START_BIT_U16, 0);
-  if (propertyId == kSgFrame) {
-    *out = U32(static_cast<uint32_t>(frame.id));
-    return true;
+// A multiplexer switch as a signal of the read view: name, position and
+// size from the switch, the rest fixed.
+bool MultiplexerValue(const Object& source, uint32_t pduStart, uint32_t propertyId,
+                      std::string* out) {
+  const uint32_t bits = Stored<uint32_t>(source, IDIP_MUX_SW_NUM_BITS_U32, 0);
+  switch (propertyId) {
+    case kSignalName:
+      *out = Text(source.name);
+      return true;
+    case kSignalComment:
+    case kSignalUnit:
+    case kSignalValueDescriptions:
+      out->clear();
+      return true;
+    case kSignalMultiplexer:
+      *out = Flag(true);
+      return true;
+    case kSignalModeDependent:
+      *out = Flag(false);
+      return true;
+    case kSignalModeValue:
+      *out = U32(0);
+      return true;
+    case kSignalStartBit:
+      *out = U32(pduStart + Stored<uint16_t>(source, IDIP_MUX_SW_START_BIT_U16, 0));
+      return true;
+    case kSignalBits:
+      *out = U32(bits);
+      return true;
+    case kSignalByteOrder:
+      *out = U32(Stored<int16_t>(source, IDIP_MUX_SW_BYTE_ORDER_I16, 0) != 0 ? 1 : 0);
+      return true;
+    case kSignalDataType:
+      *out = U32(1);
+      return true;
+    case kSignalFactor:
+      *out = F64(1);
+      return true;
+    case kSignalOffset:
+    case kSignalMinimum:
+    case kSignalDefault:
+      *out = F64(0);
+      return true;
+    case kSignalMaximum:
+      *out = F64(bits >= 32 ? 4294967295.0 : static_cast<double>((uint64_t{1} << bits) - 1));
+      return true;
   }
-  if (s.multiplexer) {
-    const uint32_t bits = Stored<uint32_t>(source, IDIP_MUX_SW_NUM_BITS_U32, 0);
-    switch (propertyId) {
-      case kSgName:
-        *out = Text(source.name);
-        return true;
-      case kSgComment:
-      case kSgUnit:
-      case kSgValueDescriptions:
-        out->clear();
-        return true;
-      case kSgMultiplexer:
-        *out = Flag(true);
-        return true;
-      case kSgModeDependent:
-        *out = Flag(false);
-        return true;
-      case kSgModeValue:
-        *out = U32(0);
-        return true;
-      case kSgStartBit:
-        *out = U32(pduStart + Stored<uint16_t>(source, IDIP_MUX_SW_START_BIT_U16, 0));
-        return true;
-      case kSgBits:
-        *out = U32(bits);
-        return true;
-      case kSgByteOrder:
-        *out = U32(Stored<int16_t>(source, IDIP_MUX_SW_BYTE_ORDER_I16, 0) != 0 ? 1 : 0);
-        return true;
-      case kSgDataType:
-        *out = U32(1);
-        return true;
-      case kSgFactor:
-        *out = F64(1);
-        return true;
-      case kSgOffset:
-      case kSgMinimum:
-      case kSgDefault:
-        *out = F64(0);
-        return true;
-      case kSgMaximum:
-        *out = F64(bits >= 32 ? 4294967295.0 : static_cast<double>((uint64_t{1} << bits) - 1));
-        return true;
-    }
-    return false;
-  }
+  return false;
+}
+
+// An ordinary signal of the read view: the SIGNAL below the SIG_INST
+// `source`, its CODING and the SUB_FRAME that makes it mode dependent.
+bool PlainSignalValue(Database& db, const Object& source, uint32_t pduStart, uint32_t propertyId,
+                      std::string* out) {
   const Object& signal = *FirstChild(db, source, VELAN_OT_SIGNAL);
   // The coding and the sub-frame are looked up only by the properties that
   // need them: the exporter reads every property of every signal.
@@ -432,55 +386,55 @@ bool SignalValue(Database& db, const ViewSignal& s, uint32_t propertyId, std::st
     return found ? *found : kNoCoding;
   };
   switch (propertyId) {
-    case kSgName:
+    case kSignalName:
       *out = Text(signal.name);
       return true;
-    case kSgComment:
+    case kSignalComment:
       *out = Text(StoredText(signal, IDIP_SIG_COMMENT_STR));
       return true;
-    case kSgUnit:
+    case kSignalUnit:
       *out = Text(StoredText(coding(), IDIP_COD_UNIT_STR));
       return true;
-    case kSgValueDescriptions:
+    case kSignalValueDescriptions:
       // The stored encoding is the read encoding (velan/value_descriptions.h).
       *out = StoredText(coding(), IDIP_COD_VALUE_DESCS_VTAB);
       return true;
-    case kSgMultiplexer:
+    case kSignalMultiplexer:
       *out = Flag(false);
       return true;
-    case kSgModeDependent:
+    case kSignalModeDependent:
       *out = Flag(SubFrameOf(db, signal, source.parent) != nullptr);
       return true;
-    case kSgModeValue: {
+    case kSignalModeValue: {
       const Object* subFrame = SubFrameOf(db, signal, source.parent);
       *out = U32(subFrame ? Stored<uint32_t>(*subFrame, IDIP_SUBF_SWITCH_CODE_U32, 0) : 0);
       return true;
     }
-    case kSgStartBit:
+    case kSignalStartBit:
       *out = U32(pduStart + Stored<uint16_t>(source, IDIP_SGI_START_BIT_U16, 0));
       return true;
-    case kSgBits:
+    case kSignalBits:
       *out = U32(Stored<uint32_t>(coding(), IDIP_COD_NUM_BITS_U32, 0));
       return true;
-    case kSgByteOrder:
+    case kSignalByteOrder:
       *out = U32(Stored<int16_t>(source, IDIP_SGI_BYTE_ORDER_I16, 0) != 0 ? 1 : 0);
       return true;
-    case kSgDataType:
+    case kSignalDataType:
       *out = U32(static_cast<uint16_t>(Stored<int16_t>(coding(), IDIP_COD_DATA_TYPE_I16, 0)));
       return true;
-    case kSgFactor:
+    case kSignalFactor:
       *out = F64(Stored<double>(coding(), IDIP_COD_FACTOR_F64, 1));
       return true;
-    case kSgOffset:
+    case kSignalOffset:
       *out = F64(Stored<double>(coding(), IDIP_COD_OFFSET_F64, 0));
       return true;
-    case kSgMinimum:
+    case kSignalMinimum:
       *out = F64(Stored<double>(coding(), IDIP_COD_MIN_VAL_F64, 0));
       return true;
-    case kSgMaximum:
+    case kSignalMaximum:
       *out = F64(Stored<double>(coding(), IDIP_COD_MAX_VAL_F64, 0));
       return true;
-    case kSgDefault:
+    case kSignalDefault:
       // Unset: the physical value of raw 0, so that no start value is written.
       *out = F64(Has(signal, IDIP_SIG_DEFAULT_VALUE_F64)
                      ? Stored<double>(signal, IDIP_SIG_DEFAULT_VALUE_F64, 0)
@@ -488,6 +442,19 @@ bool SignalValue(Database& db, const ViewSignal& s, uint32_t propertyId, std::st
       return true;
   }
   return false;
+}
+
+bool SignalValue(Database& db, const ViewSignal& s, uint32_t propertyId, std::string* out) {
+  const Object& frame = db.At(s.frame);
+  const Object& pduInst = db.At(s.pduInst);
+  const Object& source = db.At(s.source);
+  const uint32_t pduStart = Stored<uint16_t>(pduInst, IDIP_PDUI_START_BIT_U16, 0);
+  if (propertyId == kSignalFrame) {
+    *out = U32(static_cast<uint32_t>(frame.id));
+    return true;
+  }
+  if (s.multiplexer) return MultiplexerValue(source, pduStart, propertyId, out);
+  return PlainSignalValue(db, source, pduStart, propertyId, out);
 }
 
 }  // namespace

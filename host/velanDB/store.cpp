@@ -1,3 +1,4 @@
+// The object store: databases, objects, identifiers and the creation checks.
 #include "store.h"
 
 #include <cinttypes>

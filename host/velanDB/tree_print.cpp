@@ -1,3 +1,4 @@
+// Deterministic text of an object tree.
 #include "tree_print.h"
 
 #include <charconv>
@@ -58,6 +59,51 @@ std::string FormatDouble(double value) {
   return std::string(buffer, result.ptr);
 }
 
+namespace {
+
+// [object, ...] of a list of 8-byte identifiers.
+std::string FormatIoids(Database& db, const std::string& bytes) {
+  std::string out = "[";
+  for (size_t i = 0; i + 8 <= bytes.size(); i += 8) {
+    if (i) out += ", ";
+    out += ObjectRef(db, Load<uint64_t>(bytes, i));
+  }
+  out += "]";
+  return out;
+}
+
+// Upper-case hex bytes separated by blanks.
+std::string FormatHexBytes(const std::string& bytes) {
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    char hex[4];
+    std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(bytes[i]));
+    if (i) out.push_back(' ');
+    out += hex;
+  }
+  return out;
+}
+
+// [value "text", ...]; stored values are well formed (checked on set).
+std::string FormatValueTable(const std::string& bytes) {
+  std::string out = "[";
+  uint32_t offset = 0;
+  double value = 0;
+  const char* text = nullptr;
+  uint32_t length = 0;
+  const uint32_t size = static_cast<uint32_t>(bytes.size());
+  while (VelanNextValueDescription(bytes.data(), size, &offset, &value, &text, &length) == 1) {
+    if (out.size() > 1) out += ", ";
+    out += FormatDouble(value);
+    out.push_back(' ');
+    AppendQuoted(std::string(text, length), &out);
+  }
+  out += "]";
+  return out;
+}
+
+}  // namespace
+
 std::string FormatValue(Database& db, const PropertyInfo& info, const std::string& bytes) {
   std::string out;
   switch (info.enc) {
@@ -89,38 +135,14 @@ std::string FormatValue(Database& db, const PropertyInfo& info, const std::strin
       out = ObjectRef(db, Load<uint64_t>(bytes));
       break;
     case Enc::Ioids:
-      out = "[";
-      for (size_t i = 0; i + 8 <= bytes.size(); i += 8) {
-        if (i) out += ", ";
-        out += ObjectRef(db, Load<uint64_t>(bytes, i));
-      }
-      out += "]";
+      out = FormatIoids(db, bytes);
       break;
     case Enc::U8p:
-      for (size_t i = 0; i < bytes.size(); ++i) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(bytes[i]));
-        if (i) out.push_back(' ');
-        out += hex;
-      }
+      out = FormatHexBytes(bytes);
       break;
-    case Enc::ValueTable: {
-      // [value "text", ...]; stored values are well formed (checked on set).
-      out = "[";
-      uint32_t offset = 0;
-      double value = 0;
-      const char* text = nullptr;
-      uint32_t length = 0;
-      const uint32_t size = static_cast<uint32_t>(bytes.size());
-      while (VelanNextValueDescription(bytes.data(), size, &offset, &value, &text, &length) == 1) {
-        if (out.size() > 1) out += ", ";
-        out += FormatDouble(value);
-        out.push_back(' ');
-        AppendQuoted(std::string(text, length), &out);
-      }
-      out += "]";
+    case Enc::ValueTable:
+      out = FormatValueTable(bytes);
       break;
-    }
   }
   return out;
 }

@@ -1,3 +1,4 @@
+// Names, encodings and parent rules of host object types and properties.
 #include "vocabulary.h"
 
 #include <cstdlib>
@@ -12,7 +13,7 @@ namespace vdb {
 namespace {
 
 const char* const kTypeNames[] = {
-#define VELAN_OBJECT_TYPE(num, name) #name,
+#define VELAN_OBJECT_TYPE(num, name, nameless) #name,
 #include "velan/host_vocabulary.def"
 #undef VELAN_OBJECT_TYPE
 };
@@ -152,21 +153,7 @@ const char* ExpectedSizeText(const PropertyInfo& info) {
 }
 
 bool MayBeNameless(uint32_t type) {
-  switch (type) {
-    case VELAN_OT_ABSOLUTE_TIMING:
-    case VELAN_OT_PDU_INST:
-    case VELAN_OT_CYCLIC_TIMING:
-    case VELAN_OT_EVENT_TIMING:
-    case VELAN_OT_REQUEST_TIMING:
-    case VELAN_OT_SIG_INST:
-    case VELAN_OT_CODING:
-    case VELAN_OT_CONNECTOR:
-    case VELAN_OT_TX_TRIG:
-    case VELAN_OT_RX_TRIG:
-      return true;
-    default:
-      return false;
-  }
+  return VelanMayBeNameless(type) != 0;
 }
 
 bool ChildAllowed(uint32_t parentType, uint32_t childType) {

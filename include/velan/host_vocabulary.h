@@ -6,7 +6,7 @@
 #include <stdint.h>
 
 enum VelanObjectType {
-#define VELAN_OBJECT_TYPE(num, name) VELAN_OT_##name = num,
+#define VELAN_OBJECT_TYPE(num, name, nameless) VELAN_OT_##name = num,
 #include "velan/host_vocabulary.def"
 #undef VELAN_OBJECT_TYPE
   VELAN_OT_COUNT
@@ -21,5 +21,19 @@ enum VelanPropertyId {
    * entry in the name table. */
   IDIP_CON_INITIAL_NAD = 0x000F0022u
 };
+
+/* 1 when objects of the type may be created without a name, 0 otherwise
+ * (and for unknown types). */
+static inline int VelanMayBeNameless(uint32_t type) {
+  switch (type) {
+#define VELAN_OBJECT_TYPE(num, name, nameless) \
+  case num:                                    \
+    return nameless;
+#include "velan/host_vocabulary.def"
+#undef VELAN_OBJECT_TYPE
+    default:
+      return 0;
+  }
+}
 
 #endif

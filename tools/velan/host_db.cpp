@@ -7,19 +7,14 @@
 
 #include "plugins.h"
 #include "velan/host_vocabulary.h"
+#include "velan/read_properties.h"
 #include "velan/value_descriptions.h"
 #include "velan/velandb_host.h"
 
 namespace velan_tool {
 namespace {
 
-// Read-view properties.
-constexpr uint32_t kDbClusters = 0x06000002u;
-constexpr uint32_t kClusterName = 0x03010005u;
-constexpr uint32_t kClusterProtocol = 0x00010006u;
-constexpr uint32_t kClusterFrames = 0x06010004u;
-constexpr uint32_t kClusterEcus = 0x06010003u;
-constexpr uint32_t kClusterSignals = 0x06010007u;
+using namespace velan_read;
 
 bool ReadBytes(uint32_t object, uint32_t prop, std::vector<uint8_t>* out, std::string* error) {
   dbaStatus st{0, 0};
@@ -187,7 +182,7 @@ std::string DescribeStatus(const dbaStatus& status) {
 bool ReadClusters(uint32_t database, std::vector<ClusterInfo>* clusters, std::string* error) {
   clusters->clear();
   std::vector<uint32_t> refs;
-  if (!ReadRefs(database, kDbClusters, &refs, error)) return false;
+  if (!ReadRefs(database, kDatabaseClusters, &refs, error)) return false;
   for (uint32_t ref : refs) {
     ClusterInfo c;
     c.ref = ref;
@@ -216,8 +211,8 @@ std::string PropertyName(uint32_t propertyId) {
 
 std::string ObjectTypeName(uint32_t type) {
   switch (type) {
-#define VELAN_OBJECT_TYPE(num, name) \
-  case num:                          \
+#define VELAN_OBJECT_TYPE(num, name, nameless) \
+  case num:                                    \
     return #name;
 #include "velan/host_vocabulary.def"
 #undef VELAN_OBJECT_TYPE

@@ -19,25 +19,6 @@
 namespace velan_tool {
 namespace {
 
-// Subcategory element names in subcategory order, per category.
-const char* const kInfoSubs[] = {"SubInfoDefault", "SubInfoNiceToHave", "SubInfoVELANDb",
-                                 "SubInfoRemoveFromInput"};
-const char* const kWarnSubs[] = {"SubWarnDefault",
-                                 "SubWarnNiceToHave",
-                                 "SubWarnVELANDb",
-                                 "SubWarn_UnresolvedFibexRef",
-                                 "SubWarn_Coding_UnsupportedCompuMethod_Assumption",
-                                 "SubWarn_Scaling"};
-const char* const kErrSubs[] = {"SubErrDefault"};
-const char* const kDebugSubs[] = {"SubDebug0",
-                                  "SubDebug1",
-                                  "SubDebug2",
-                                  "SubDebug3",
-                                  "SubDebug_ListShortNameResolver",
-                                  "SubDebug_ResolvedFibexRef"};
-const char* const* const kSubNames[] = {kInfoSubs, kWarnSubs, kErrSubs, kDebugSubs};
-const char* const kCategoryNames[] = {"CatInfo", "CatWarn", "CatErr", "CatDebug"};
-
 // A configuration element of the configuration namespace.
 struct Node {
   std::string name;  // local name
@@ -137,8 +118,8 @@ uint32_t EvaluateCategory(const Node* cat, int category) {
   if (*cat->enabled == "all") return ImportConfig::AllBits(category);
   if (*cat->enabled != "true") return 0;
   uint32_t bits = 0;
-  for (int i = 0; i < kSubcategoryCount[category]; ++i) {
-    const Node* sub = cat->Child(kSubNames[category][i]);
+  for (uint32_t i = 0; i < velan_log::SubcategoryCount(category); ++i) {
+    const Node* sub = cat->Child(velan_log::SubcategoryElement(category, i));
     if (sub && sub->enabled && (*sub->enabled == "true" || *sub->enabled == "all")) bits |= 1u << i;
   }
   return bits;
@@ -241,11 +222,11 @@ std::string ImportConfig::ToXml() const {
   if (hasCategories) {
     x << "  <cfg:CATEGORIES>\n";
     for (int c = 0; c < 4; ++c) {
-      x << "    <cfg:" << kCategoryNames[c] << " Enabled=\"true\">\n";
-      for (int i = 0; i < kSubcategoryCount[c]; ++i)
-        x << "      <cfg:" << kSubNames[c][i] << " Enabled=\""
+      x << "    <cfg:" << velan_log::kCategoryElements[c] << " Enabled=\"true\">\n";
+      for (uint32_t i = 0; i < velan_log::SubcategoryCount(c); ++i)
+        x << "      <cfg:" << velan_log::SubcategoryElement(c, i) << " Enabled=\""
           << ((categories[c] >> i) & 1u ? "true" : "false") << "\"/>\n";
-      x << "    </cfg:" << kCategoryNames[c] << ">\n";
+      x << "    </cfg:" << velan_log::kCategoryElements[c] << ">\n";
     }
     x << "  </cfg:CATEGORIES>\n";
   }
@@ -297,7 +278,7 @@ bool ParseImportConfig(const std::string& text, ImportConfig* config, std::strin
   if (const Node* cats = root->Child("CATEGORIES")) {
     config->hasCategories = true;
     for (int c = 0; c < 4; ++c)
-      config->categories[c] = EvaluateCategory(cats->Child(kCategoryNames[c]), c);
+      config->categories[c] = EvaluateCategory(cats->Child(velan_log::kCategoryElements[c]), c);
   }
   return true;
 }
@@ -316,16 +297,6 @@ bool ReadImportConfigFile(const std::string& path, ImportConfig* config, std::st
     return false;
   }
   return true;
-}
-
-std::string UserConfigFolder() {
-  const char* dir = std::getenv("VELAN_CONFIG_DIR");
-  if (dir && *dir) return dir;
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  if (xdg && *xdg) return std::string(xdg) + "/velan";
-  const char* home = std::getenv("HOME");
-  if (home && *home) return std::string(home) + "/.config/velan";
-  return std::string();
 }
 
 TempConfigFolder::~TempConfigFolder() {

@@ -11,6 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "velan/log_categories.h"
+#include "velan_platform.h"
+
 namespace velan_tool {
 
 // Namespace URI that configuration files of the importer use.
@@ -18,9 +21,13 @@ inline constexpr const char* kConfigNamespace = "urn:velan:velanar-cfg:1";
 // File name the importer looks for in its configuration folder.
 inline constexpr const char* kConfigFileName = "velanar-cfg.xml";
 
-// Report categories in the importer's numbering and their subcategory counts.
-enum Category : int { kCatInfo = 0, kCatWarn = 1, kCatErr = 2, kCatDebug = 3 };
-inline constexpr std::array<int, 4> kSubcategoryCount = {4, 6, 1, 6};
+// Report categories in the importer's numbering (velan/log_categories.def).
+enum Category : int {
+#define VELAN_LOG_CATEGORY(number, name, bits) kCat##name = number,
+#include "velan/log_categories.def"
+#undef VELAN_LOG_CATEGORY
+};
+static_assert(velan_log::kCategoryCount == 4, "ImportConfig keeps four categories");
 
 struct ImportConfig {
   // Cluster switches and file set policy. Absent: the importer's defaults
@@ -47,8 +54,13 @@ struct ImportConfig {
   // The file carried a CATEGORIES element (or the bits were set explicitly).
   bool hasCategories = false;
 
-  static std::array<uint32_t, 4> DefaultCategories() { return {1u, 1u, 1u, 0u}; }
-  static uint32_t AllBits(int category) { return (1u << kSubcategoryCount[category]) - 1u; }
+  static std::array<uint32_t, 4> DefaultCategories() {
+    const uint32_t* bits = velan_log::kDefaultBits;
+    return {bits[0], bits[1], bits[2], bits[3]};
+  }
+  static uint32_t AllBits(int category) {
+    return (1u << velan_log::SubcategoryCount(category)) - 1u;
+  }
 
   // Cluster switches as the importer would apply them.
   bool CanEnabled() const;
@@ -80,10 +92,8 @@ struct ImportConfig {
 bool ParseImportConfig(const std::string& text, ImportConfig* config, std::string* error);
 bool ReadImportConfigFile(const std::string& path, ImportConfig* config, std::string* error);
 
-// The folder where the importer looks for its configuration:
-// $VELAN_CONFIG_DIR when set and not empty, else
-// ${XDG_CONFIG_HOME:-$HOME/.config}/velan; empty when none can be formed.
-std::string UserConfigFolder();
+// The folder where the importer looks for its configuration.
+using vplat::UserConfigFolder;
 
 // A private folder holding one configuration file, removed on destruction.
 // While `Activate` is in force, VELAN_CONFIG_DIR names the folder; the

@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 
+#include "velan_platform.h"
+
 namespace velan_tool {
 
 // Produces the content of an output in the file at `path`.
@@ -55,7 +57,7 @@ bool WriteOutput(const std::string& target, const OutputWriter& write, std::stri
 std::string JoinPath(const std::string& folder, const std::string& name);
 
 // Folder part of a path ("." when it has none).
-std::string FolderOf(const std::string& path);
+using vplat::FolderOf;
 
 // Creates a folder and its missing parents (mode 0777 less the umask).
 bool MakeFolders(const std::string& path, std::string* error);

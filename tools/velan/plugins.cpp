@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "velan/velandb_host.h"
+#include "velan_platform.h"
 
 #ifndef VELAN_BUILD_LIB_DIR
 #define VELAN_BUILD_LIB_DIR ""
@@ -21,9 +22,8 @@ std::string LibraryFolder() {
   // load it from their own folder), so its folder comes first.
   Dl_info info{};
   if (dladdr(reinterpret_cast<void*>(&vdbCreateDatabase), &info) && info.dli_fname) {
-    std::string path = info.dli_fname;
-    size_t slash = path.rfind('/');
-    if (slash != std::string::npos) return slash == 0 ? "/" : path.substr(0, slash);
+    const std::string path = info.dli_fname;
+    if (path.find('/') != std::string::npos) return vplat::FolderOf(path);
   }
   const char* env = std::getenv("VELAN_LIB_DIR");
   if (env && *env) return env;

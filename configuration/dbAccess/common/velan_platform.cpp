@@ -1,3 +1,4 @@
+// Platform helpers on POSIX: dlopen, folder listings in a fixed order, paths, huge-page regions.
 #include "velan_platform.h"
 
 #include <dirent.h>
@@ -40,8 +41,7 @@ std::string FolderOfAddress(const void* address) {
     return std::string();
   }
   const std::string path = info.dli_fname;
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+  return path.find('/') == std::string::npos ? std::string() : FolderOf(path);
 }
 
 std::string LibraryFileName(const std::string& folder, const std::string& baseName) {
@@ -56,11 +56,21 @@ std::string LibraryFileName(const std::string& folder, const std::string& baseNa
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
-  return path.substr(0, slash);
+  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
   return folder + "/" + name;
+}
+
+std::string UserConfigFolder() {
+  const char* dir = std::getenv("VELAN_CONFIG_DIR");
+  if (dir && *dir) return dir;
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && *xdg) return std::string(xdg) + "/velan";
+  const char* home = std::getenv("HOME");
+  if (home && *home) return std::string(home) + "/.config/velan";
+  return std::string();
 }
 
 bool DirectoryOrderLess(const std::string& a, const std::string& b) {

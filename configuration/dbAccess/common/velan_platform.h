@@ -24,7 +24,8 @@ std::string FolderOfAddress(const void* address);
 // then "lib", the base name and ".so".
 std::string LibraryFileName(const std::string& folder, const std::string& baseName);
 
-// The part of a path before its last '/', or "." when there is none.
+// The part of a path before its last '/': "." when there is none, "/" when
+// that slash is the first character.
 std::string FolderOf(const std::string& path);
 // folder + "/" + name.
 std::string JoinPath(const std::string& folder, const std::string& name);
@@ -42,6 +43,11 @@ bool DirectoryOrderLess(const std::string& a, const std::string& b);
 bool IsDirectory(const std::string& path);
 // True when path names a regular file (symbolic links followed).
 bool IsRegularFile(const std::string& path);
+
+// The user's configuration folder: $VELAN_CONFIG_DIR, else
+// $XDG_CONFIG_HOME/velan, else $HOME/.config/velan (the first variable that
+// is set and not empty); "" when none is.
+std::string UserConfigFolder();
 
 // ASCII case-insensitive equality.
 bool EqualsIgnoreAsciiCase(const std::string& a, const std::string& b);

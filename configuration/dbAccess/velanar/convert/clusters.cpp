@@ -1,4 +1,4 @@
-// System, FIBEX-ELEMENT references and the per-cluster slots that read the
+// System, FIBEX-ELEMENT references and the per-cluster steps that read the
 // cluster itself: its conditional, physical channels and baud rates.
 #include <string>
 

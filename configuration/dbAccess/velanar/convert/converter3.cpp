@@ -1,4 +1,4 @@
-// AUTOSAR 3: the SYSTEM's FIBEX-ELEMENT-REFS and the cluster slots that read
+// AUTOSAR 3: the SYSTEM's FIBEX-ELEMENT-REFS and the cluster steps that read
 // the cluster element itself (its physical channels and speed).
 #include "convert/converter3.h"
 

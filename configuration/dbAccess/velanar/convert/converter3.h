@@ -1,5 +1,5 @@
 // Converter of AUTOSAR 3 system descriptions. It runs the shared pipeline in
-// the same slot order as the AUTOSAR 4 converter; its slots read the
+// the same step order as the AUTOSAR 4 converter; its steps read the
 // AUTOSAR 3 element structure: no variant containers, connectors attached to
 // ECU instances, PDU lengths in bits, signals through SIGNAL-REF, and LIN
 // schedule tables built from the timings of the frame triggerings.
@@ -16,33 +16,33 @@ class cConverter3 : public cConverterBase {
   explicit cConverter3(cConvertCtx* ctx);
   ~cConverter3() override;
 
-  // Slots 5, 7, 9 and 24 keep the base bodies (nothing to do in AUTOSAR 3);
-  // slots 1 and 4 are shared.
-  void ConvertDynamicParts() override;        // 2
-  void ConvertStaticParts() override;         // 3
-  void FindPhysicalChannels() override;       // 6
-  void ConvertBaudrate() override;            // 8
-  void CollectFrameTriggerings() override;    // 10
-  void CollectPduTriggerings() override;      // 11
-  void ConvertEcus() override;                // 12
-  void ConvertFrames() override;              // 13
-  void ConvertPdus() override;                // 14
-  void ConvertPduToFrameMappings() override;  // 15
-  void ConvertFramePorts() override;          // 16
-  void ConvertScheduleTables() override;      // 17
-  void ConvertScheduleTable() override;       // 18
-  void ConvertScheduleEntries() override;     // 19
-  void ConvertSignalMappings() override;      // 20
-  void ConvertSignalMapping() override;       // 21
-  void ConvertSignal() override;              // 22
+  // FindClusterConditional, FindCommConnectors, ConvertCanFdBaudrate and
+  // ConvertCanControllerAttributes keep the base bodies (nothing to do in
+  // AUTOSAR 3); ConvertMultiplexedPdu and ConvertSelectorField are shared.
+  void ConvertDynamicParts() override;
+  void ConvertStaticParts() override;
+  void FindPhysicalChannels() override;
+  void ConvertBaudrate() override;
+  void CollectFrameTriggerings() override;
+  void CollectPduTriggerings() override;
+  void ConvertEcus() override;
+  void ConvertFrames() override;
+  void ConvertPdus() override;
+  void ConvertPduToFrameMappings() override;
+  void ConvertFramePorts() override;
+  void ConvertScheduleTables() override;
+  void ConvertScheduleTable() override;
+  void ConvertScheduleEntries() override;
+  void ConvertSignalMappings() override;
+  void ConvertSignalMapping() override;
+  void ConvertSignal() override;
   void ConvertSignalCoding(uint32_t numBits) override;
-  void ConvertPduTiming() override;  // 23
-  void ConvertLinNodeAttributes(const exElement* controller,
-                                uint64_t connectorIoid) override;                       // 25
-  uint32_t ClassifyLinFrame(const exElement* frame) override;                           // 26
-  void ConvertUnconditionalEntry(uint64_t entryIoid, const exElement* entry) override;  // 27
-  void FindFibexElements() override;                                                    // 28
-  void CollectFibexElementRefs() override;                                              // 29
+  void ConvertPduTiming() override;
+  void ConvertLinNodeAttributes(const exElement* controller, uint64_t connectorIoid) override;
+  uint32_t ClassifyLinFrame(const exElement* frame) override;
+  void ConvertUnconditionalEntry(uint64_t entryIoid, const exElement* entry) override;
+  void FindFibexElements() override;
+  void CollectFibexElementRefs() override;
 
   // Collision-resolving table made for an event-triggered frame, with the
   // IDENTIFIER of the frame's triggering.

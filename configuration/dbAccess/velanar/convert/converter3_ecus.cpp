@@ -78,37 +78,24 @@ void cConverter3::ConvertEcuInstance(const exElement* ecuElement, const char* co
 
 void cConverter3::ConvertFramePorts() {
   if (IsError() || currentCluster == nullptr) return;
-  for (const auto& entry : currentCluster->frames) {
-    if (IsError()) return;
-    const cVFT* frame = entry.second;
-    // Records passed over by ConvertFrames have no TRIGGERING to point at.
-    if (frame->ioid == 0) continue;
-    const exElement* portRefs = RequireChild(ctx, frame->triggeringA, "AR:FRAME-PORT-REFS");
-    if (portRefs == nullptr) continue;
-    exElementVector refs;
-    CollectChildren(portRefs, "AR:FRAME-PORT-REF", refs);
-    for (const exElement* ref : refs) {
-      if (IsError()) return;
-      const exElement* port = ResolveReference(ctx, ref);
-      if (port == nullptr) continue;
-      // Port -> port list -> connector -> CONNECTORS -> ECU-INSTANCE.
-      const exElement* ecuElement = port;
-      for (int level = 0; level < 4 && ecuElement != nullptr; ++level) {
-        ecuElement = ecuElement->Parent();
-      }
-      const char* name = RequireShortName(ctx, ecuElement);
-      if (name[0] == '\0') continue;
-      const cCvEcu* ecu = currentCluster->ecus.Find(name);
-      if (ecu == nullptr) continue;
-      const exElement* direction = RequireChild(ctx, port, "AR:COMMUNICATION-DIRECTION");
-      if (direction == nullptr) continue;
-      if (direction->Text()[0] == '\0') {
-        ReportElement(ctx, kSubWarnDefault, port, "missing xml text");
-        continue;
-      }
-      CreateFramePort(ecu, frame, direction->Text());
+  ForEachFramePort(true, [this](const cVFT* frame, const exElement* port) {
+    // Port -> port list -> connector -> CONNECTORS -> ECU-INSTANCE.
+    const exElement* ecuElement = port;
+    for (int level = 0; level < 4 && ecuElement != nullptr; ++level) {
+      ecuElement = ecuElement->Parent();
     }
-  }
+    const char* name = RequireShortName(ctx, ecuElement);
+    if (name[0] == '\0') return;
+    const cCvEcu* ecu = currentCluster->ecus.Find(name);
+    if (ecu == nullptr) return;
+    const exElement* direction = RequireChild(ctx, port, "AR:COMMUNICATION-DIRECTION");
+    if (direction == nullptr) return;
+    if (direction->Text()[0] == '\0') {
+      ReportElement(ctx, kSubWarnDefault, port, "missing xml text");
+      return;
+    }
+    CreateFramePort(ecu, frame, direction->Text());
+  });
 }
 
 void cConverter3::ConvertLinNodeAttributes(const exElement* controller, uint64_t connectorIoid) {

@@ -97,11 +97,8 @@ void cConverter3::GatherTimings(const exElement* triggering) {
 }
 
 void cConverter3::ConvertScheduleTable() {
-  if (IsError() || currentCluster == nullptr || currentScheduleTable == nullptr) return;
-  const exElement* table = currentScheduleTable;
-  const char* name = RequireShortName(ctx, table);
-  if (name[0] == '\0') return;
-  if (!MakeUniqueName(name, "_st")) return;
+  const char* name = CurrentScheduleTableName();
+  if (name == nullptr) return;
 
   // Its entries are written from the timings once all tables exist.
   uint64_t tableIoid = 0;
@@ -137,24 +134,18 @@ void cConverter3::ConvertUnconditionalEntry(uint64_t entryIoid, const exElement*
 
   const uint32_t kind = ClassifyLinFrame(frame);
   std::vector<uint64_t> ioids;
-  if (kind == 0) {
-    if (!AppendFrameTriggeringIoid(frame, ioids)) return;
-  } else {
-    if (const exElement* container = RequireChild(ctx, frame, kArSubstitutedFrameRefs)) {
-      exElementVector refs;
-      CollectChildrenCounted(ctx, container, kArSubstitutedFrameRef, refs, 1, 0);
-      CollectFrameTriggeringIoids(refs, ioids);
-    }
-    if (kind == 2) {
-      auto found = collisionMap.find(triggering);
-      if (found != collisionMap.end()) {
-        if (found->second.hasIdentifier) {
-          ctx->SetPropertyU32(entryIoid, IDIP_SCHED_ENTRY_EVENT_ID_U32, found->second.identifier);
-        }
-        if (found->second.tableIoid != 0) {
-          ctx->SetPropertyU64(entryIoid, IDIP_SCHED_ENTRY_COLLISION_TAB_IOID,
-                              found->second.tableIoid);
-        }
+  if (!CollectEntryFrames(frame, kind, kArSubstitutedFrameRefs, kArSubstitutedFrameRef, ioids)) {
+    return;
+  }
+  if (kind == 2) {
+    auto found = collisionMap.find(triggering);
+    if (found != collisionMap.end()) {
+      if (found->second.hasIdentifier) {
+        ctx->SetPropertyU32(entryIoid, IDIP_SCHED_ENTRY_EVENT_ID_U32, found->second.identifier);
+      }
+      if (found->second.tableIoid != 0) {
+        ctx->SetPropertyU64(entryIoid, IDIP_SCHED_ENTRY_COLLISION_TAB_IOID,
+                            found->second.tableIoid);
       }
     }
   }

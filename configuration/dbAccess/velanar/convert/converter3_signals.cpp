@@ -29,9 +29,7 @@ void cConverter3::ConvertSignal() {
 
 void cConverter3::ConvertSignalCoding(uint32_t numBits) {
   cCodingAr3 coding(ctx, currentSignal, numBits);
-  coding.Evaluate();
-  WriteCoding(coding);
-  WriteInitValue(ctx, currentSignalIoid, coding);
+  EvaluateAndWriteCoding(coding);
 }
 
 void cConverter3::ConvertPduTiming() {

@@ -4,6 +4,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "convert/converter_base.h"
 
@@ -12,38 +13,36 @@ class cConverter4 : public cConverterBase {
   explicit cConverter4(cConvertCtx* ctx);
   ~cConverter4() override;
 
-  void ConvertDynamicParts() override;        // 2
-  void ConvertStaticParts() override;         // 3
-  void FindClusterConditional() override;     // 5
-  void FindPhysicalChannels() override;       // 6
-  void FindCommConnectors() override;         // 7
-  void ConvertBaudrate() override;            // 8
-  void ConvertCanFdBaudrate() override;       // 9
-  void CollectFrameTriggerings() override;    // 10
-  void CollectPduTriggerings() override;      // 11
-  void ConvertEcus() override;                // 12
-  void ConvertFrames() override;              // 13
-  void ConvertPdus() override;                // 14
-  void ConvertPduToFrameMappings() override;  // 15
-  void ConvertFramePorts() override;          // 16
-  void ConvertScheduleTables() override;      // 17
-  void ConvertScheduleTable() override;       // 18
-  void ConvertScheduleEntries() override;     // 19
-  void ConvertSignalMappings() override;      // 20
-  void ConvertSignalMapping() override;       // 21
-  void ConvertSignal() override;              // 22
+  void ConvertDynamicParts() override;
+  void ConvertStaticParts() override;
+  void FindClusterConditional() override;
+  void FindPhysicalChannels() override;
+  void FindCommConnectors() override;
+  void ConvertBaudrate() override;
+  void ConvertCanFdBaudrate() override;
+  void CollectFrameTriggerings() override;
+  void CollectPduTriggerings() override;
+  void ConvertEcus() override;
+  void ConvertFrames() override;
+  void ConvertPdus() override;
+  void ConvertPduToFrameMappings() override;
+  void ConvertFramePorts() override;
+  void ConvertScheduleTables() override;
+  void ConvertScheduleTable() override;
+  void ConvertScheduleEntries() override;
+  void ConvertSignalMappings() override;
+  void ConvertSignalMapping() override;
+  void ConvertSignal() override;
   void ConvertSignalCoding(uint32_t numBits) override;
   // User data of an NM-PDU.
   void ConvertOtherPduContents() override;
-  void ConvertPduTiming() override;  // 23
-  void ConvertCanControllerAttributes(const exElement* controller,
-                                      uint64_t connectorIoid) override;  // 24
-  void ConvertLinNodeAttributes(const exElement* controller,
-                                uint64_t connectorIoid) override;                       // 25
-  uint32_t ClassifyLinFrame(const exElement* frame) override;                           // 26
-  void ConvertUnconditionalEntry(uint64_t entryIoid, const exElement* entry) override;  // 27
-  void FindFibexElements() override;                                                    // 28
-  void CollectFibexElementRefs() override;                                              // 29
+  void ConvertPduTiming() override;
+  void ConvertCanControllerAttributes(const exElement* controller, uint64_t connectorIoid) override;
+  void ConvertLinNodeAttributes(const exElement* controller, uint64_t connectorIoid) override;
+  uint32_t ClassifyLinFrame(const exElement* frame) override;
+  void ConvertUnconditionalEntry(uint64_t entryIoid, const exElement* entry) override;
+  void FindFibexElements() override;
+  void CollectFibexElementRefs() override;
 
   // Per-cluster elements.
   const exElement* fibexElements = nullptr;
@@ -80,6 +79,8 @@ class cConverter4 : public cConverterBase {
   // alternatives are the contained PDUs; without one, each contained PDU at
   // its offset.
   void ConvertContainerPduContents();
+  // Without a header: each contained PDU's signals at its OFFSET (bytes).
+  void ConvertContainedAtOffsets(const std::vector<const exElement*>& contained);
   // Signals of one contained (or payload) PDU at signalBitOffset, into the
   // current sub-frame when one is set.
   void ConvertWrappedPduSignals(const exElement* pdu);

@@ -1,3 +1,4 @@
+// The shared pipeline of the converters: phases, cluster loop, system lookup and naming helpers.
 #include "convert/converter_base.h"
 
 #include <cinttypes>
@@ -63,8 +64,8 @@ cConverterBase::~cConverterBase() {
   fibexRefs.clear();
 }
 
-// Base bodies of the slots: nothing to convert. Slots 1 and 4 are defined
-// with the PDU steps.
+// Base bodies of the steps: nothing to convert. ConvertMultiplexedPdu and
+// ConvertSelectorField are defined with the PDU steps.
 void cConverterBase::ConvertDynamicParts() {}
 void cConverterBase::ConvertStaticParts() {}
 void cConverterBase::FindClusterConditional() {}

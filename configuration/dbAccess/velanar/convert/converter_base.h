@@ -1,10 +1,28 @@
 // The converter: turns the resolved AUTOSAR document set into host database
-// objects. Both AUTOSAR releases share one pipeline of virtual steps ("slots")
-// and differ only in the slots whose element structure differs.
+// objects. Both AUTOSAR releases share one pipeline of virtual steps and
+// differ only in the steps whose element structure differs.
+//
+// Rules of the pipeline:
+// - The first error ends a step. Every step starts with IsError() and
+//   returns at once when the status is an error; loops check it before each
+//   item, so nothing is written to the host after the first error. Warnings
+//   (missing children, unresolved references) only raise the status and the
+//   step goes on with the next item.
+// - Records first, objects after, in name order. A step first collects
+//   records (frames, PDUs, ECUs, schedule tables) into the current cluster's
+//   maps, keyed by SHORT-NAME in byte order, and creates host objects from
+//   the maps afterwards; objects are therefore made in name order, not in
+//   document order, whatever order the files list them in.
+// - The current* fields name what one step works on (cluster, PDU and its
+//   record and PDU_INST, signal and its objects, mapping, schedule table).
+//   The code that loops over the items sets them with a scope guard
+//   (cAutoRestore) around the single call, and the guard restores the
+//   earlier value when the call returns; a step never keeps them set.
 #ifndef VELANAR_CONVERT_CONVERTER_BASE_H
 #define VELANAR_CONVERT_CONVERTER_BASE_H
 
 #include <cstdint>
+#include <functional>
 
 #include "convert/object_model.h"
 #include "convert/values.h"
@@ -28,48 +46,60 @@ class cConverterBase {
   cConverterBase(const cConverterBase&) = delete;
   cConverterBase& operator=(const cConverterBase&) = delete;
 
-  // Slot 0: destroys the cluster map (and all clusters) and the reference list.
+  // Destroys the cluster map (and all clusters) and the reference list.
   virtual ~cConverterBase();
-
-  // ---- Slots, in their fixed order. The base bodies do nothing (ClassifyLinFrame
-  // gives 0); the release converters override what they convert. Slots 1 and 4
-  // are shared by both releases and defined on this class. ----
-  virtual void ConvertMultiplexedPdu();      // 1: slots 2, 4, 3
-  virtual void ConvertDynamicParts();        // 2
-  virtual void ConvertStaticParts();         // 3
-  virtual void ConvertSelectorField();       // 4
-  virtual void FindClusterConditional();     // 5
-  virtual void FindPhysicalChannels();       // 6
-  virtual void FindCommConnectors();         // 7
-  virtual void ConvertBaudrate();            // 8
-  virtual void ConvertCanFdBaudrate();       // 9
-  virtual void CollectFrameTriggerings();    // 10
-  virtual void CollectPduTriggerings();      // 11
-  virtual void ConvertEcus();                // 12
-  virtual void ConvertFrames();              // 13
-  virtual void ConvertPdus();                // 14
-  virtual void ConvertPduToFrameMappings();  // 15
-  virtual void ConvertFramePorts();          // 16
-  virtual void ConvertScheduleTables();      // 17
-  virtual void ConvertScheduleTable();       // 18
-  virtual void ConvertScheduleEntries();     // 19
-  virtual void ConvertSignalMappings();      // 20
-  virtual void ConvertSignalMapping();       // 21
-  virtual void ConvertSignal();              // 22
-  virtual void ConvertPduTiming();           // 23
-  // 24, 25: controller element and CONNECTOR object of one connector.
-  virtual void ConvertCanControllerAttributes(const exElement* controller, uint64_t connectorIoid);
-  virtual void ConvertLinNodeAttributes(const exElement* controller, uint64_t connectorIoid);
-  // 26: 1 sporadic, 2 event-triggered, 0 any other frame (or none).
-  virtual uint32_t ClassifyLinFrame(const exElement* frame);
-  // 27: schedule entry that sends frames.
-  virtual void ConvertUnconditionalEntry(uint64_t entryIoid, const exElement* entry);
-  virtual void FindFibexElements();        // 28
-  virtual void CollectFibexElementRefs();  // 29
 
   // ---- The two phases, run once each by the import driver. ----
   void ListResolverTree();
   void ConvertAll();
+
+  bool IsError() const;
+  cConvertCtx* Ctx() const { return ctx; }
+
+ protected:
+  // ---- Steps. The base bodies do nothing (ClassifyLinFrame gives 0); the
+  // release converters override what they convert. ConvertMultiplexedPdu and
+  // ConvertSelectorField are shared by both releases and defined here. ----
+  // Multiplexed PDU: dynamic parts, selector field, then static parts.
+  virtual void ConvertMultiplexedPdu();
+  // One SUB_FRAME per alternative of the current PDU's dynamic part.
+  virtual void ConvertDynamicParts();
+  // Signals of the static part, placed in the PDU itself.
+  virtual void ConvertStaticParts();
+  // The MULTIPLEXER object of the selector field.
+  virtual void ConvertSelectorField();
+  // Per-cluster steps in the order ConvertCurrentCluster runs them:
+  virtual void FindClusterConditional();  // the release's cluster variant element
+  virtual void FindPhysicalChannels();    // channels A and B
+  virtual void FindCommConnectors();      // ECUs connected to the channels
+  virtual void ConvertBaudrate();
+  virtual void ConvertCanFdBaudrate();
+  virtual void CollectFrameTriggerings();  // frame records
+  virtual void CollectPduTriggerings();    // PDU records
+  virtual void ConvertEcus();
+  virtual void ConvertFrames();              // TRIGGERING objects of the frame records
+  virtual void ConvertPdus();                // PDU objects of the PDU records
+  virtual void ConvertPduToFrameMappings();  // PDU_INSTs with their contents
+  virtual void ConvertFramePorts();          // RX_TRIG and TX_TRIG of the ECUs
+  virtual void ConvertScheduleTables();      // LIN schedule tables...
+  virtual void ConvertScheduleTable();       // ...one of them (currentScheduleTable)
+  virtual void ConvertScheduleEntries();     // their entries
+  // Signals of the current PDU: its mappings, one mapping, one signal.
+  virtual void ConvertSignalMappings();
+  virtual void ConvertSignalMapping();
+  virtual void ConvertSignal();
+  // Timing objects of the current PDU record.
+  virtual void ConvertPduTiming();
+  // Controller element and CONNECTOR object of one connector.
+  virtual void ConvertCanControllerAttributes(const exElement* controller, uint64_t connectorIoid);
+  virtual void ConvertLinNodeAttributes(const exElement* controller, uint64_t connectorIoid);
+  // 1 sporadic, 2 event-triggered, 0 any other frame (or none).
+  virtual uint32_t ClassifyLinFrame(const exElement* frame);
+  // Schedule entry that sends frames.
+  virtual void ConvertUnconditionalEntry(uint64_t entryIoid, const exElement* entry);
+  // The SYSTEM's FIBEX-ELEMENTS and their references, in document order.
+  virtual void FindFibexElements();
+  virtual void CollectFibexElementRefs();
 
   // ---- Shared steps. ----
   void LocateSystem();
@@ -90,7 +120,7 @@ class cConverterBase {
   // cluster element of the document whose type is enabled, in document
   // order, as if the SYSTEM listed them.
   void ConvertDocumentClusters();
-  // Registers one cluster element and runs its per-cluster slots; false
+  // Registers one cluster element and runs its per-cluster steps; false
   // when the cluster step must stop (out of memory).
   bool ConvertClusterElement(const exElement* element);
   // Appends the document's elements that `match` accepts, in document
@@ -102,15 +132,13 @@ class cConverterBase {
   void CollectNamedDescendants(const exElement* start, const char* qname, cCvMap& map);
   // Comment property from the element's description (empty text when none).
   void SetDescription(uint64_t ioid, uint32_t propertyId, const exElement* element);
-  // Makes `name` unique within the current cluster; -6 on failure.
+  // Makes `name` unique within the current cluster; false (and the status
+  // out of memory) when that fails.
   bool MakeUniqueName(const char*& name, const char* suffix);
   // Qualified name "AR:<type word>-<suffix>" for the current cluster's type
   // ("CAN", "LIN", "FLEXRAY"; empty word for an unsupported type).
   const char* ClusterArName(const char* suffix) const;
   static const char* ClusterTypeWord(uint32_t clusterType);
-
-  bool IsError() const;
-  cConvertCtx* Ctx() const { return ctx; }
 
   // ---- Working fields. ----
   cConvertCtx* ctx;                         // not owned
@@ -136,7 +164,7 @@ class cConverterBase {
   // Current schedule table element (LIN schedule steps of both releases).
   const exElement* currentScheduleTable = nullptr;
 
-  // --- Frame and PDU steps shared by both releases; the release slots pass
+  // --- Frame and PDU steps shared by both releases; the release steps pass
   // the element names that differ.
   // Frame records of the current cluster from the FRAME-TRIGGERINGs in
   // channel A's `containerName`; LIN frames that are only scheduled are kept
@@ -184,6 +212,9 @@ class cConverterBase {
   virtual void ConvertSignalCoding(uint32_t numBits);
   // CODING object under the current SIGNAL with the evaluated coding.
   void WriteCoding(const cCoding& coding);
+  // Evaluates the current signal's coding, then writes the CODING object and
+  // the signal's initial value.
+  void EvaluateAndWriteCoding(cCoding& coding);
 
   // --- PDU, signal, coding and timing steps
   // Bits added to every signal and selector position of the current PDU's
@@ -205,15 +236,24 @@ class cConverterBase {
   // TIME-BASE and TIME-BASE-JITTER of a master, CONFIGURED-NAD of a slave,
   // read from `element`.
   void ConvertLinRoleValues(uint64_t connectorIoid, bool master, const exElement* element);
-  // Hands a connector's controller to the CAN or LIN controller slot.
+  // Hands a connector's controller to the CAN or LIN controller step.
   void DispatchController(const exElement* controller, uint64_t connectorIoid);
   // RX_TRIG ("IN") or TX_TRIG ("OUT") under the ECU's CONNECTOR, pointing at
   // the frame's TRIGGERING; other directions are skipped.
   void CreateFramePort(const cCvEcu* ecu, const cVFT* frame, const char* direction);
+  // Visits, frame record by frame record of the current cluster, every port
+  // that a FRAME-PORT-REF of the record's first triggering resolves to;
+  // `skipFramesWithoutObject` passes over records without TRIGGERING object.
+  // Stops at an error.
+  using FramePortVisitor = std::function<void(const cVFT* frame, const exElement* port)>;
+  void ForEachFramePort(bool skipFramesWithoutObject, const FramePortVisitor& visit);
   // Service type of a schedule entry by entry kind (kinds 2 to 9 only).
   void SetServiceType(uint64_t entryIoid, uint32_t kind);
   // TRIGGERING IOID of the frame's record in the current cluster, or 0.
   uint64_t FindFrameTriggeringIoid(const exElement* frame);
+  // The current schedule table's SHORT-NAME made unique in the cluster;
+  // null when there is no table to convert (or the name is missing).
+  const char* CurrentScheduleTableName();
   // SCHED_TABLE object and record of the current schedule table element
   // named `name`, with comment, PRIORITY (when `readPriority`) and RUN-MODE.
   // The record, or nullptr when there is none; `tableIoid` is the object.
@@ -232,6 +272,11 @@ class cConverterBase {
   // IOID or 0; `complete` is false when an error ended the entries.
   uint64_t CreateCollisionTable(const exElement* frame, const char* refsName, const char* refName,
                                 const exElement* delaySource, bool& complete);
+  // The TRIGGERING IOIDs a schedule entry sends, by the frame's kind
+  // (ClassifyLinFrame): the frame's own for 0, else those of the frames in
+  // its `containerName` (at least one `refName`). False when out of memory.
+  bool CollectEntryFrames(const exElement* frame, uint32_t kind, const char* containerName,
+                          const char* refName, std::vector<uint64_t>& ioids);
   // Appends the TRIGGERING IOIDs of the frames named by the references.
   void CollectFrameTriggeringIoids(const exElementVector& refs, std::vector<uint64_t>& ioids);
   // IDIP_SCHED_ENTRY_TRIGS_IOIDS, when the list is not empty.
@@ -247,8 +292,7 @@ class cConverterBase {
   // Eight BYTE-VALUEs of a free-format entry.
   void ConvertFreeFormatEntry(uint64_t entryIoid, const exElement* entry);
 
- protected:
-  // Runs the per-cluster slots in their fixed order.
+  // Runs the per-cluster steps in their fixed order.
   void ConvertCurrentCluster();
 };
 

@@ -1,3 +1,4 @@
+// Chooses the AUTOSAR 3 or 4 converter by the release the input declares.
 #include "convert/converter_factory.h"
 
 #include <new>

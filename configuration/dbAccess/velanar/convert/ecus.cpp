@@ -110,9 +110,24 @@ void cConverter4::ConvertFramePorts() {
   }
   const char* connectorName = ClusterArName("COMMUNICATION-CONNECTOR");
 
+  ForEachFramePort(false, [this, connectorName](const cVFT* frame, const exElement* port) {
+    // The port sits in the connector's port list.
+    const exElement* portList = port->Parent();
+    const exElement* connector = portList != nullptr ? portList->Parent() : nullptr;
+    if (!IsNamed(connector, connectorName)) return;
+    const char* direction = RequireChildText(ctx, port, "AR:COMMUNICATION-DIRECTION");
+    const cCvEcu* ecu = currentCluster->FindEcuByConnector(connector);
+    if (ecu == nullptr) return;
+    CreateFramePort(ecu, frame, direction);
+  });
+}
+
+void cConverterBase::ForEachFramePort(bool skipFramesWithoutObject, const FramePortVisitor& visit) {
   for (const auto& entry : currentCluster->frames) {
     if (IsError()) return;
     const cVFT* frame = entry.second;
+    // Records passed over by ConvertFrames have no TRIGGERING to point at.
+    if (skipFramesWithoutObject && frame->ioid == 0) continue;
     const exElement* portRefs = RequireChild(ctx, frame->triggeringA, "AR:FRAME-PORT-REFS");
     if (portRefs == nullptr) continue;
     exElementVector refs;
@@ -120,15 +135,7 @@ void cConverter4::ConvertFramePorts() {
     for (const exElement* ref : refs) {
       if (IsError()) return;
       const exElement* port = ResolveReference(ctx, ref);
-      if (port == nullptr) continue;
-      // The port sits in the connector's port list.
-      const exElement* portList = port->Parent();
-      const exElement* connector = portList != nullptr ? portList->Parent() : nullptr;
-      if (!IsNamed(connector, connectorName)) continue;
-      const char* direction = RequireChildText(ctx, port, "AR:COMMUNICATION-DIRECTION");
-      const cCvEcu* ecu = currentCluster->FindEcuByConnector(connector);
-      if (ecu == nullptr) continue;
-      CreateFramePort(ecu, frame, direction);
+      if (port != nullptr) visit(frame, port);
     }
   }
 }

@@ -43,11 +43,9 @@ void cConverter4::ConvertScheduleTables() {
 }
 
 void cConverter4::ConvertScheduleTable() {
-  if (IsError() || currentCluster == nullptr || currentScheduleTable == nullptr) return;
+  const char* name = CurrentScheduleTableName();
+  if (name == nullptr) return;
   const exElement* table = currentScheduleTable;
-  const char* name = RequireShortName(ctx, table);
-  if (name[0] == '\0') return;
-  if (!MakeUniqueName(name, "_st")) return;
 
   uint64_t tableIoid = 0;
   cCvST* record = CreateScheduleTableObject(name, false, tableIoid);
@@ -58,6 +56,26 @@ void cConverter4::ConvertScheduleTable() {
     if (IsError()) return;
     if (!CreateScheduleEntry(tableIoid, *record, position.second)) return;
   }
+}
+
+bool cConverterBase::CollectEntryFrames(const exElement* frame, uint32_t kind,
+                                        const char* containerName, const char* refName,
+                                        std::vector<uint64_t>& ioids) {
+  if (kind == 0) return AppendFrameTriggeringIoid(frame, ioids);
+  if (const exElement* container = RequireChild(ctx, frame, containerName)) {
+    exElementVector refs;
+    CollectChildrenCounted(ctx, container, refName, refs, 1, 0);
+    CollectFrameTriggeringIoids(refs, ioids);
+  }
+  return true;
+}
+
+const char* cConverterBase::CurrentScheduleTableName() {
+  if (IsError() || currentCluster == nullptr || currentScheduleTable == nullptr) return nullptr;
+  const char* name = RequireShortName(ctx, currentScheduleTable);
+  if (name[0] == '\0') return nullptr;
+  if (!MakeUniqueName(name, "_st")) return nullptr;
+  return name;
 }
 
 cCvST* cConverterBase::CreateScheduleTableObject(const char* name, bool readPriority,
@@ -192,33 +210,25 @@ void cConverter4::ConvertUnconditionalEntry(uint64_t entryIoid, const exElement*
 
   const uint32_t kind = ClassifyLinFrame(frame);
   std::vector<uint64_t> ioids;
-  if (kind == 0) {
-    if (!AppendFrameTriggeringIoid(frame, ioids)) return;
-  } else {
-    const bool sporadic = kind == 1;
-    const exElement* container = RequireChild(
-        ctx, frame, sporadic ? "AR:SUBSTITUTED-FRAME-REFS" : "AR:LIN-UNCONDITIONAL-FRAME-REFS");
-    if (container != nullptr) {
-      exElementVector refs;
-      CollectChildrenCounted(
-          ctx, container, sporadic ? "AR:SUBSTITUTED-FRAME-REF" : "AR:LIN-UNCONDITIONAL-FRAME-REF",
-          refs, 1, 0);
-      CollectFrameTriggeringIoids(refs, ioids);
+  const bool sporadic = kind == 1;
+  if (!CollectEntryFrames(
+          frame, kind, sporadic ? "AR:SUBSTITUTED-FRAME-REFS" : "AR:LIN-UNCONDITIONAL-FRAME-REFS",
+          sporadic ? "AR:SUBSTITUTED-FRAME-REF" : "AR:LIN-UNCONDITIONAL-FRAME-REF", ioids)) {
+    return;
+  }
+  if (kind == 2) {
+    ReadAndSetProperty<cValueConverterU32>(ctx, entryIoid, IDIP_SCHED_ENTRY_EVENT_ID_U32,
+                                           triggering, "AR:IDENTIFIER");
+    uint64_t tableIoid = 0;
+    const exElement* resolverRef = FindChild(entry, "AR:COLLISION-RESOLVING-SCHEDULE-REF");
+    const exElement* resolver =
+        resolverRef != nullptr ? FindReferenceTarget(ctx, resolverRef) : nullptr;
+    if (resolver == nullptr ||
+        !currentCluster->FindScheduleTableKey(ElementKey(resolver), &tableIoid)) {
+      tableIoid = CreateCollisionResolverTable(frame, entry);
     }
-    if (kind == 2) {
-      ReadAndSetProperty<cValueConverterU32>(ctx, entryIoid, IDIP_SCHED_ENTRY_EVENT_ID_U32,
-                                             triggering, "AR:IDENTIFIER");
-      uint64_t tableIoid = 0;
-      const exElement* resolverRef = FindChild(entry, "AR:COLLISION-RESOLVING-SCHEDULE-REF");
-      const exElement* resolver =
-          resolverRef != nullptr ? FindReferenceTarget(ctx, resolverRef) : nullptr;
-      if (resolver == nullptr ||
-          !currentCluster->FindScheduleTableKey(ElementKey(resolver), &tableIoid)) {
-        tableIoid = CreateCollisionResolverTable(frame, entry);
-      }
-      if (tableIoid != 0) {
-        ctx->SetPropertyU64(entryIoid, IDIP_SCHED_ENTRY_COLLISION_TAB_IOID, tableIoid);
-      }
+    if (tableIoid != 0) {
+      ctx->SetPropertyU64(entryIoid, IDIP_SCHED_ENTRY_COLLISION_TAB_IOID, tableIoid);
     }
   }
   if (IsError()) return;

@@ -1,3 +1,4 @@
+// Records, maps and cluster bookkeeping that tie document elements to host objects.
 #include "convert/object_model.h"
 
 #include <cinttypes>

@@ -45,7 +45,7 @@ constexpr uint32_t kMostSignificantByteFirst = 1;
 
 }  // namespace
 
-// ---------------------------------------------------------------- shared slots
+// ---------------------------------------------------------------- shared steps
 
 void cConverterBase::ConvertMultiplexedPdu() {
   if (IsError() || currentPdu == nullptr || currentPduInstIoid == 0) return;

@@ -112,6 +112,12 @@ void cConverterBase::ConvertSignalPlacement(bool lengthMayBeOnSystemSignal) {
 
 void cConverterBase::ConvertSignalCoding(uint32_t) {}
 
+void cConverterBase::EvaluateAndWriteCoding(cCoding& coding) {
+  coding.Evaluate();
+  WriteCoding(coding);
+  WriteInitValue(ctx, currentSignalIoid, coding);
+}
+
 void cConverterBase::WriteCoding(const cCoding& coding) {
   const uint64_t codingIoid =
       ctx->CreateChildObject(VELAN_OT_CODING, "", VELAN_OT_SIGNAL, currentSignalIoid);
@@ -143,7 +149,5 @@ void cConverter4::ConvertSignal() {
 
 void cConverter4::ConvertSignalCoding(uint32_t numBits) {
   cCodingAr4 coding(ctx, currentSignal, numBits);
-  coding.Evaluate();
-  WriteCoding(coding);
-  WriteInitValue(ctx, currentSignalIoid, coding);
+  EvaluateAndWriteCoding(coding);
 }

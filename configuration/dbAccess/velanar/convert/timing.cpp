@@ -184,7 +184,7 @@ void cTimingAR4::CreateTimingObjects() {
   CreateByKind(kArTimePeriod, kArTimeOffset);
 }
 
-// ---------------------------------------------------------------- converter slot
+// ---------------------------------------------------------------- converter step
 
 void cConverter4::ConvertPduTiming() {
   if (IsError() || currentPduRecord == nullptr) return;

@@ -1,3 +1,4 @@
+// Value descriptions of a signal from the text-table entries of its compu method.
 #include "convert/value_descriptions.h"
 
 #include <cmath>

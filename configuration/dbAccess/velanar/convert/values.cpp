@@ -1,3 +1,4 @@
+// Typed values from element texts: integers, decimals, booleans and keywords.
 #include "convert/values.h"
 
 #include <cctype>

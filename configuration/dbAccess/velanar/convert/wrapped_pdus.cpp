@@ -297,6 +297,23 @@ void cConverter4::ConvertWrappedPduSignals(const exElement* pdu) {
   }
 }
 
+void cConverter4::ConvertContainedAtOffsets(const std::vector<const exElement*>& contained) {
+  for (const exElement* pdu : contained) {
+    if (IsError()) return;
+    const exElement* props = FindChild(pdu, kArContainedIPduProps);
+    // OFFSET counts bytes: contained PDUs are copied into the container
+    // whole, so they always start on a byte boundary.
+    const uint64_t offsetBits = uint64_t{ChildU32(ctx, props, kArOffset)} * 8u;
+    if (offsetBits > UINT32_MAX - signalBitOffset) {
+      ReportElement(ctx, kSubWarnDefault, pdu, "contained PDU offset out of range");
+      continue;
+    }
+    cAutoRestore<uint32_t> offsetGuard(signalBitOffset,
+                                       signalBitOffset + static_cast<uint32_t>(offsetBits));
+    ConvertWrappedPduSignals(pdu);
+  }
+}
+
 void cConverter4::ConvertContainerPduContents() {
   if (IsError() || currentPduInstIoid == 0 || currentPduRecord == nullptr) return;
   const exElement* container = currentPdu;
@@ -304,23 +321,7 @@ void cConverter4::ConvertContainerPduContents() {
   CollectContainedPdus(container, contained, true);
   const cContainerHeader header = HeaderOf(container);
 
-  if (header.idBits == 0) {
-    for (const exElement* pdu : contained) {
-      if (IsError()) return;
-      const exElement* props = FindChild(pdu, kArContainedIPduProps);
-      // OFFSET counts bytes: contained PDUs are copied into the container
-      // whole, so they always start on a byte boundary.
-      const uint64_t offsetBits = uint64_t{ChildU32(ctx, props, kArOffset)} * 8u;
-      if (offsetBits > UINT32_MAX - signalBitOffset) {
-        ReportElement(ctx, kSubWarnDefault, pdu, "contained PDU offset out of range");
-        continue;
-      }
-      cAutoRestore<uint32_t> offsetGuard(signalBitOffset,
-                                         signalBitOffset + static_cast<uint32_t>(offsetBits));
-      ConvertWrappedPduSignals(pdu);
-    }
-    return;
-  }
+  if (header.idBits == 0) return ConvertContainedAtOffsets(contained);
 
   // The header byte order is one setting of the whole system.
   uint32_t byteOrder = kMostSignificantByteFirst;

@@ -1,3 +1,4 @@
+// Loading the host database and status-text libraries and binding their functions.
 #include "import/bindings.h"
 
 #include <cstring>

@@ -1,9 +1,12 @@
+// Reads velanar-cfg.xml: cluster and file-set policies, variant, log file, categories.
 #include "import/configuration.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "import/bindings.h"
 #include "import/convert_ctx.h"
+#include "velan/log_categories.h"
 #include "velan/velanfx.h"
 #include "velan/velanthc.h"
 #include "velan_platform.h"
@@ -23,25 +26,18 @@ Enabled ReadEnabled(IfcXMLNode* node) {
   return Enabled::Other;
 }
 
-struct CategoryElements {
-  const char* category;
-  const char* subcategories[6];
-};
+// Room for "cfg:" and the longest category or subcategory element name.
+constexpr size_t kElementSize = 64;
 
-// Element names of the categories and their subcategories, in order.
-const CategoryElements kCategoryElements[kCategoryCount] = {
-    {"cfg:CatInfo",
-     {"cfg:SubInfoDefault", "cfg:SubInfoNiceToHave", "cfg:SubInfoVELANDb",
-      "cfg:SubInfoRemoveFromInput", nullptr, nullptr}},
-    {"cfg:CatWarn",
-     {"cfg:SubWarnDefault", "cfg:SubWarnNiceToHave", "cfg:SubWarnVELANDb",
-      "cfg:SubWarn_UnresolvedFibexRef", "cfg:SubWarn_Coding_UnsupportedCompuMethod_Assumption",
-      "cfg:SubWarn_Scaling"}},
-    {"cfg:CatErr", {"cfg:SubErrDefault", nullptr, nullptr, nullptr, nullptr, nullptr}},
-    {"cfg:CatDebug",
-     {"cfg:SubDebug0", "cfg:SubDebug1", "cfg:SubDebug2", "cfg:SubDebug3",
-      "cfg:SubDebug_ListShortNameResolver", "cfg:SubDebug_ResolvedFibexRef"}},
-};
+constexpr bool ElementNamesFit() {
+  for (const velan_log::Subcategory& s : velan_log::kSubcategories) {
+    size_t length = 0;
+    while (s.element[length] != '\0') ++length;
+    if (4 + length >= kElementSize) return false;
+  }
+  return true;
+}
+static_assert(ElementNamesFit(), "a subcategory element name does not fit kElementSize");
 
 // The log file path, or "" when there is none.
 std::string LogFilePath(const char* text, const std::string& importPath) {
@@ -59,13 +55,15 @@ void ReadCategories(IfcXMLNode* configuration, cReport& report) {
   if (categories == nullptr) return;
   for (uint32_t c = 0; c < kCategoryCount; ++c) {
     report.DisableAll(c);
-    IfcXMLNode* category = categories->FirstChild(kCategoryElements[c].category, 0);
+    char element[kElementSize];
+    std::snprintf(element, sizeof element, "cfg:%s", velan_log::kCategoryElements[c]);
+    IfcXMLNode* category = categories->FirstChild(element, 0);
     if (category == nullptr) continue;
     switch (ReadEnabled(category)) {
       case Enabled::True:
         for (uint32_t s = 0; s < cReport::SubcategoryCount(c); ++s) {
-          const Enabled sub =
-              ReadEnabled(category->FirstChild(kCategoryElements[c].subcategories[s], 0));
+          std::snprintf(element, sizeof element, "cfg:%s", velan_log::SubcategoryElement(c, s));
+          const Enabled sub = ReadEnabled(category->FirstChild(element, 0));
           if (sub == Enabled::True || sub == Enabled::All) report.EnableSubcategory(c, s);
         }
         break;

@@ -1,3 +1,4 @@
+// The conversion context: host bindings, document pools and the logged host callbacks.
 #include "import/convert_ctx.h"
 
 #include <cinttypes>
@@ -63,21 +64,7 @@ cConvertCtx::~cConvertCtx() {
 }
 
 bool cConvertCtx::MayBeNameless(uint32_t type) {
-  switch (type) {
-    case VELAN_OT_ABSOLUTE_TIMING:
-    case VELAN_OT_PDU_INST:
-    case VELAN_OT_CYCLIC_TIMING:
-    case VELAN_OT_EVENT_TIMING:
-    case VELAN_OT_REQUEST_TIMING:
-    case VELAN_OT_SIG_INST:
-    case VELAN_OT_CODING:
-    case VELAN_OT_CONNECTOR:
-    case VELAN_OT_TX_TRIG:
-    case VELAN_OT_RX_TRIG:
-      return true;
-    default:
-      return false;
-  }
+  return VelanMayBeNameless(type) != 0;
 }
 
 uint64_t cConvertCtx::CreateChildObject(uint32_t type, const char* name, uint32_t parentType,

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "import/bindings.h"
+#include "import/context_navigation.h"
+#include "import/diagnostics.h"
 #include "import/import_status.h"
 #include "import/report.h"
 #include "import/scoped.h"
@@ -29,7 +31,9 @@ struct cPolicies {
   bool allClusters = false;
 };
 
-class cConvertCtx {
+// The context is the diagnostics handle (status and report) of the layers
+// below it, and owns everything else of the import.
+class cConvertCtx : public cDiagnostics {
  public:
   static constexpr size_t kElementBlockSize = 0x12000;
   static constexpr size_t kAttributeMapBlockSize = 16384;
@@ -45,8 +49,6 @@ class cConvertCtx {
   char decimalSeparator = '.';
   char foreignSeparator = ',';
   uint32_t hostHandle = 0;
-  cVelanarStatus status;
-  cReport report;
   cPolicies policies;
   // The post-build variant the configuration chooses.
   cVariantChoice variant;

@@ -1,3 +1,4 @@
+// Names of host object types and properties for the importer's log lines.
 #include "import/host_names.h"
 
 #include <cstdio>
@@ -13,7 +14,7 @@ struct PropertyEntry {
 
 // Names of the object types, indexed by type.
 const char* const kObjectTypeNames[] = {
-#define VELAN_OBJECT_TYPE(num, name) #name,
+#define VELAN_OBJECT_TYPE(num, name, nameless) #name,
 #include "velan/host_vocabulary.def"
 #undef VELAN_OBJECT_TYPE
 };

@@ -1,3 +1,4 @@
+// One import from path to returned code: configuration, file set, parse, resolve, convert.
 #include "import/import_driver.h"
 
 #include <cinttypes>
@@ -70,11 +71,11 @@ void CollectFileSet(cConvertCtx* ctx) {
   } else {
     const std::string folder = vplat::FolderOf(ctx->importPath);
     std::vector<std::string> names;
-    // A path directly below the root has the empty folder text; its files
-    // are listed from "/" and still joined as folder + "/" + name.
-    vplat::ListRegularFiles(folder.empty() ? std::string("/") : folder, &names);
+    vplat::ListRegularFiles(folder, &names);
+    // The files of the root folder are joined as "/" + name, not "//" + name.
+    const std::string prefix = folder == "/" ? std::string() : folder;
     for (const std::string& name : names) {
-      if (HasArxmlExtension(name)) ctx->fileList.push_back(vplat::JoinPath(folder, name));
+      if (HasArxmlExtension(name)) ctx->fileList.push_back(vplat::JoinPath(prefix, name));
     }
   }
 

@@ -1,3 +1,4 @@
+// The import status that only gets worse, and the folding of host results into it.
 #include "import/import_status.h"
 
 void cVelanarStatus::RaiseError(int32_t code) {

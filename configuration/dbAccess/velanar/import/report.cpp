@@ -1,3 +1,4 @@
+// The import report: category switches, line formatting and the buffered log file.
 #include "import/report.h"
 
 #include <fcntl.h>
@@ -8,14 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
-
-namespace {
-
-// Number of subcategories per category and the bits on by default.
-constexpr uint32_t kSubcategoryCounts[kCategoryCount] = {4, 6, 1, 6};
-constexpr uint32_t kDefaultBits[kCategoryCount] = {1u, 1u, 1u, 0u};
-
-}  // namespace
 
 // ---------------------------------------------------------------- ToLogFile
 
@@ -117,7 +110,7 @@ void ToLogFile::AppendLineEnd() {
 cReport::cReport() {
   statusText_[0] = '\0';
   prefix_[0] = '\0';
-  for (uint32_t c = 0; c < kCategoryCount; ++c) categories_.bits[c] = kDefaultBits[c];
+  for (uint32_t c = 0; c < kCategoryCount; ++c) categories_.bits[c] = velan_log::kDefaultBits[c];
   categories_.built = true;
   message_.Reset(new (std::nothrow) char[kGrowthStep]);
   messageSize_ = message_ ? kGrowthStep : 0;
@@ -129,23 +122,23 @@ cReport::~cReport() {
 }
 
 uint32_t cReport::SubcategoryCount(uint32_t category) {
-  return category < kCategoryCount ? kSubcategoryCounts[category] : 0;
+  return category < kCategoryCount ? velan_log::SubcategoryCount(category) : 0;
 }
 
 bool cReport::IsEnabled(uint32_t category, uint32_t subcategory) const {
   if (!categories_.built || category >= kCategoryCount) return false;
-  if (subcategory >= kSubcategoryCounts[category]) return false;
+  if (subcategory >= velan_log::SubcategoryCount(category)) return false;
   return (categories_.bits[category] >> subcategory) & 1u;
 }
 
 void cReport::EnableSubcategory(uint32_t category, uint32_t subcategory) {
-  if (category >= kCategoryCount || subcategory >= kSubcategoryCounts[category]) return;
+  if (category >= kCategoryCount || subcategory >= velan_log::SubcategoryCount(category)) return;
   categories_.bits[category] |= 1u << subcategory;
 }
 
 void cReport::EnableAll(uint32_t category) {
   if (category >= kCategoryCount) return;
-  categories_.bits[category] = (1u << kSubcategoryCounts[category]) - 1u;
+  categories_.bits[category] = (1u << velan_log::SubcategoryCount(category)) - 1u;
 }
 
 void cReport::DisableAll(uint32_t category) {

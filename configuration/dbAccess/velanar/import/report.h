@@ -9,35 +9,17 @@
 #include <cstdio>
 
 #include "import/scoped.h"
+#include "velan/log_categories.h"
 
-// Report categories.
-constexpr uint32_t kCatInfo = 0;
-constexpr uint32_t kCatWarn = 1;
-constexpr uint32_t kCatErr = 2;
-constexpr uint32_t kCatDebug = 3;
-constexpr uint32_t kCategoryCount = 4;
-
-// Subcategories of Info.
-constexpr uint32_t kSubInfoDefault = 0;
-constexpr uint32_t kSubInfoNiceToHave = 1;
-constexpr uint32_t kSubInfoVelanDb = 2;
-constexpr uint32_t kSubInfoRemoveFromInput = 3;
-// Subcategories of Warn.
-constexpr uint32_t kSubWarnDefault = 0;
-constexpr uint32_t kSubWarnNiceToHave = 1;
-constexpr uint32_t kSubWarnVelanDb = 2;
-constexpr uint32_t kSubWarnUnresolvedFibexRef = 3;
-constexpr uint32_t kSubWarnCodingUnsupportedCompuMethodAssumption = 4;
-constexpr uint32_t kSubWarnScaling = 5;
-// Subcategory of Err.
-constexpr uint32_t kSubErrDefault = 0;
-// Subcategories of Debug.
-constexpr uint32_t kSubDebug0 = 0;
-constexpr uint32_t kSubDebug1 = 1;
-constexpr uint32_t kSubDebug2 = 2;
-constexpr uint32_t kSubDebug3 = 3;
-constexpr uint32_t kSubDebugListShortNameResolver = 4;
-constexpr uint32_t kSubDebugResolvedFibexRef = 5;
+// Report categories (kCatWarn, ...) and their subcategories
+// (kSubWarnScaling, ...): velan/log_categories.def.
+#define VELAN_LOG_CATEGORY(number, name, bits) constexpr uint32_t kCat##name = number;
+#define VELAN_LOG_SUBCATEGORY(cat, number, name, element) \
+  constexpr uint32_t kSub##cat##name = number;
+#include "velan/log_categories.def"
+#undef VELAN_LOG_SUBCATEGORY
+#undef VELAN_LOG_CATEGORY
+constexpr uint32_t kCategoryCount = velan_log::kCategoryCount;
 
 // The form of every report line about an element: qualified name, file
 // index, line, column and message.

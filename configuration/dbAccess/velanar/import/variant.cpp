@@ -1,3 +1,4 @@
+// Resolving the configured post-build variant and testing VARIATION-POINTs against it.
 #include "import/variant.h"
 
 #include <cerrno>

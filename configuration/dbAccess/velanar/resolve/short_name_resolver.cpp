@@ -1,3 +1,4 @@
+// Building and listing the short-name tree, and resolving references through it.
 #include "resolve/short_name_resolver.h"
 
 #include <cinttypes>
@@ -6,8 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "import/convert_ctx.h"
-#include "import/report.h"
+#include "import/diagnostics.h"
 #include "xml/document.h"
 #include "xml/navigation.h"
 
@@ -282,24 +282,24 @@ bool BuildResolverTree(const exElement* element, cSNRCollectionBase* collection)
   return whole;
 }
 
-void ListResolverTree(cConvertCtx* ctx) {
-  if (ctx == nullptr || ctx->status.IsError()) return;
-  if (!ctx->document) {
-    ctx->status.RaiseError(StatusHostUnavailable);
+void ListResolverTree(cDiagnostics* diag, const exElement* document, cSNRMap& root) {
+  if (diag == nullptr || diag->status.IsError()) return;
+  if (document == nullptr) {
+    diag->status.RaiseError(StatusHostUnavailable);
     return;
   }
-  ctx->resolverRoot.DeleteAll();
-  if (!BuildResolverTree(ctx->document.Get(), &ctx->resolverRoot)) {
+  root.DeleteAll();
+  if (!BuildResolverTree(document, &root)) {
     // References into the missing part would fail as unresolved: the
     // import cannot be trusted.
-    ctx->status.RaiseError(StatusOutOfMemory);
+    diag->status.RaiseError(StatusOutOfMemory);
     return;
   }
-  cReport& report = ctx->report;
+  cReport& report = diag->report;
   report.WriteEmptyLine(kCatDebug, kSubDebugListShortNameResolver);
   report.Write(kCatDebug, kSubDebugListShortNameResolver, "List SHORT-NAME Resolver Tree");
   report.Write(kCatDebug, kSubDebugListShortNameResolver, "-----------------------------");
-  ctx->resolverRoot.ListToReport(kCatDebug, kSubDebugListShortNameResolver, report, 0);
+  root.ListToReport(kCatDebug, kSubDebugListShortNameResolver, report, 0);
   report.WriteEmptyLine(kCatDebug, kSubDebugListShortNameResolver);
 }
 
@@ -353,30 +353,19 @@ const exElement* FindReferenceTargetIn(const cSNRCollectionBase& root, const exE
   return nullptr;
 }
 
-const exElement* FindReferenceTarget(cConvertCtx* ctx, const exElement* ref) {
-  if (ctx == nullptr) return nullptr;
-  bool outOfMemory = false;
-  const exElement* target = FindReferenceTargetIn(ctx->resolverRoot, ref, &outOfMemory);
-  if (outOfMemory) ctx->status.RaiseError(StatusOutOfMemory);
-  return target;
-}
-
-const exElement* ResolveReference(cConvertCtx* ctx, const exElement* ref) {
-  if (ctx == nullptr) return nullptr;
+const exElement* ResolveReferenceIn(cDiagnostics* diag, const cSNRCollectionBase& root,
+                                    const exElement* ref) {
+  if (diag == nullptr) return nullptr;
   if (ref == nullptr) {
-    ctx->status.RaiseWarning();
+    diag->status.RaiseWarning();
     return nullptr;
   }
-  const exElement* target = FindReferenceTarget(ctx, ref);
+  bool outOfMemory = false;
+  const exElement* target = FindReferenceTargetIn(root, ref, &outOfMemory);
+  if (outOfMemory) diag->status.RaiseError(StatusOutOfMemory);
   if (target == nullptr) {
-    ctx->status.RaiseWarning();
-    ReportElement(ctx, kSubWarnDefault, ref, "unresolved reference");
-    return nullptr;
-  }
-  if (IsLeftOutByVariation(ctx, target)) {
-    ctx->status.RaiseWarning();
-    ReportElement(ctx, kSubWarnDefault, ref,
-                  "Cannot resolve. Target has <VARIATION-POINT> member.");
+    diag->status.RaiseWarning();
+    ReportElement(diag, kSubWarnDefault, ref, "unresolved reference");
     return nullptr;
   }
   return target;

@@ -11,7 +11,8 @@
 #include "import/scoped.h"
 #include "xml/xmlchar.h"
 
-class cConvertCtx;
+struct cDiagnostics;
+class cSNRMap;
 class cReport;
 class ToLogFile;
 class exElement;
@@ -147,18 +148,20 @@ class cShortNameResolver {
 // elements are transparent. Works without recursion. False when a subtree
 // was left out for want of memory.
 bool BuildResolverTree(const exElement* element, cSNRCollectionBase* collection);
-// Resolver phase of an import: builds the tree of the context's document into
-// its resolver root and lists it to the report (Debug, ListShortNameResolver).
-// An incomplete tree (out of memory) is the error StatusOutOfMemory.
-void ListResolverTree(cConvertCtx* ctx);
-// Target of a reference element, or null. No report; the status changes
-// only when memory runs out (StatusOutOfMemory).
-const exElement* FindReferenceTarget(cConvertCtx* ctx, const exElement* ref);
-// Same with reporting: "unresolved reference", or a refused target that has a
-// VARIATION-POINT child; both warn. A null reference only raises a warning.
-const exElement* ResolveReference(cConvertCtx* ctx, const exElement* ref);
-// Resolution against an explicit root collection (used by the two above).
-// `outOfMemory`, when given, is set when the search could not be completed.
+// Builds the tree of `document` into `root` (emptied first) and lists it to
+// the report (Debug, ListShortNameResolver). Nothing happens while the
+// status is an error; a missing document is HostUnavailable; an incomplete
+// tree (out of memory) is the error StatusOutOfMemory.
+void ListResolverTree(cDiagnostics* diag, const exElement* document, cSNRMap& root);
+// Target of a reference element through `root`, with reporting: a null
+// reference raises a warning; an unresolved one warns ("unresolved
+// reference") and raises the status. A search cut short for want of memory
+// raises StatusOutOfMemory.
+const exElement* ResolveReferenceIn(cDiagnostics* diag, const cSNRCollectionBase& root,
+                                    const exElement* ref);
+// Target of a reference element through `root`, or null. No report, no
+// status change; `outOfMemory`, when given, is set when the search could
+// not be completed.
 const exElement* FindReferenceTargetIn(const cSNRCollectionBase& root, const exElement* ref,
                                        bool* outOfMemory = nullptr);
 

@@ -1,3 +1,4 @@
+// Block pool: records carved from large blocks, all freed at once.
 #include "xml/block_pool.h"
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// The in-memory document: element creation, child lists, attributes and name interning.
 #include "xml/document.h"
 
 #include <cstdint>

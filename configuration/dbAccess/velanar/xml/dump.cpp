@@ -10,6 +10,52 @@ void AppendName(ToLogFile& sink, const exElement* e) {
   if (e->Name() != nullptr) sink.Append(e->Name());
 }
 
+// The line that closes an element with children.
+void WriteEndTagLine(ToLogFile& sink, size_t blanks, const exElement* e) {
+  sink.AppendBlanks(blanks);
+  sink.Append("</");
+  AppendName(sink, e);
+  sink.Append(">");
+  sink.AppendLineEnd();
+}
+
+// The start tag with the attributes, the text, and the end tag or line end
+// as the element's content asks. True when its children follow.
+bool WriteElementStart(ToLogFile& sink, size_t blanks, const exElement* e) {
+  sink.AppendBlanks(blanks);
+  sink.Append("<");
+  AppendName(sink, e);
+  if (const exAttributeMap* attributes = e->Attributes()) {
+    for (const auto& attribute : *attributes) {
+      sink.Append(" ");
+      sink.Append(attribute.first);
+      sink.Append("=\"");
+      sink.Append(attribute.second);
+      sink.Append("\"");
+    }
+  }
+  const bool hasText = e->Text()[0] != '\0';
+  const bool hasChildren = e->ChildCount() > 0;
+  if (hasText) {
+    sink.Append(">");
+    sink.Append(e->Text());
+    if (!hasChildren) {
+      sink.Append("</");
+      AppendName(sink, e);
+      sink.Append(">");
+    }
+    sink.AppendLineEnd();
+  } else if (!hasChildren) {
+    sink.Append("/>");
+    sink.AppendLineEnd();
+  }
+  if (hasChildren && !hasText) {
+    sink.Append(">");
+    sink.AppendLineEnd();
+  }
+  return hasChildren;
+}
+
 }  // namespace
 
 void exElementVector::Dump(ToLogFile& sink) const {
@@ -32,51 +78,13 @@ void exElementVector::Dump(ToLogFile& sink) const {
         frames.pop_back();
         if (!frames.empty()) {
           const Frame& outer = frames.back();
-          const exElement* parent = (*outer.list)[outer.next - 1];
-          sink.AppendBlanks(base + 2 * (depth - 1));
-          sink.Append("</");
-          AppendName(sink, parent);
-          sink.Append(">");
-          sink.AppendLineEnd();
+          WriteEndTagLine(sink, base + 2 * (depth - 1), (*outer.list)[outer.next - 1]);
         }
         continue;
       }
       const exElement* e = (*frame.list)[frame.next++];
       if (e == nullptr) continue;
-      sink.AppendBlanks(base + 2 * depth);
-      sink.Append("<");
-      AppendName(sink, e);
-      if (const exAttributeMap* attributes = e->Attributes()) {
-        for (const auto& attribute : *attributes) {
-          sink.Append(" ");
-          sink.Append(attribute.first);
-          sink.Append("=\"");
-          sink.Append(attribute.second);
-          sink.Append("\"");
-        }
-      }
-      const bool hasText = e->Text()[0] != '\0';
-      const bool hasChildren = e->ChildCount() > 0;
-      if (hasText) {
-        sink.Append(">");
-        sink.Append(e->Text());
-        if (!hasChildren) {
-          sink.Append("</");
-          AppendName(sink, e);
-          sink.Append(">");
-        }
-        sink.AppendLineEnd();
-      } else if (!hasChildren) {
-        sink.Append("/>");
-        sink.AppendLineEnd();
-      }
-      if (hasChildren) {
-        if (!hasText) {
-          sink.Append(">");
-          sink.AppendLineEnd();
-        }
-        frames.push_back({e->Children(), 0});
-      }
+      if (WriteElementStart(sink, base + 2 * depth, e)) frames.push_back({e->Children(), 0});
     }
   } catch (...) {
     // Out of memory ends the dump; it is a diagnostic aid only.

@@ -1,3 +1,4 @@
+// Single-byte encodings that expat does not know by their declared names.
 #include "xml/encodings.h"
 
 #include <cctype>

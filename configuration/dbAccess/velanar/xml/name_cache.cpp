@@ -1,3 +1,4 @@
+// Cache of qualified names made from expat's "uri:local" names.
 #include "xml/name_cache.h"
 
 #include <cstring>

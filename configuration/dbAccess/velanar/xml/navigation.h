@@ -9,7 +9,7 @@
 
 #include "xml/document.h"
 
-class cConvertCtx;
+struct cDiagnostics;
 
 // Qualified names used by the navigation operations.
 extern const char kArVariationPoint[];  // "AR:VARIATION-POINT"
@@ -39,53 +39,30 @@ const char* GetShortName(const exElement* element);
 const char* GetDescription(const exElement* element);
 // Pooled "AR:<word>-<suffix>"; "" when it cannot be made.
 const char* BuildArName(exDocument* document, const char* word, const char* suffix);
-// Raises StatusOutOfMemory (and gives "") when the name cannot be pooled.
-const char* BuildArName(cConvertCtx* ctx, const char* word, const char* suffix);
 
 // ---- Reporting layer. To warn means: a line in category Warn, subcategory 0,
 // in the element message form at the element named.
 
 // Writes the element message form in category Warn and the given
 // subcategory; nothing when the element or its name is absent.
-void ReportElement(cConvertCtx* ctx, uint32_t subcategory, const exElement* element,
+void ReportElement(cDiagnostics* diag, uint32_t subcategory, const exElement* element,
                    const char* message);
 // "missing <child> element" at the element. No status change.
-void ReportMissingChild(cConvertCtx* ctx, const exElement* element, const char* childName);
+void ReportMissingChild(cDiagnostics* diag, const exElement* element, const char* childName);
 // "invalid format" at the element. No status change.
-void ReportInvalidFormat(cConvertCtx* ctx, const exElement* element);
+void ReportInvalidFormat(cDiagnostics* diag, const exElement* element);
 // The first child with that name; a missing child warns and raises the status.
-const exElement* RequireChild(cConvertCtx* ctx, const exElement* element, const char* name);
+const exElement* RequireChild(cDiagnostics* diag, const exElement* element, const char* name);
 // The text of the first child with that name ("" may be a valid text); a
 // missing child warns and raises the status.
-const char* RequireChildText(cConvertCtx* ctx, const exElement* element, const char* name);
+const char* RequireChildText(cDiagnostics* diag, const exElement* element, const char* name);
 // The SHORT-NAME; an empty or missing one warns and raises the status.
-const char* RequireShortName(cConvertCtx* ctx, const exElement* element);
-// True when the element has a VARIATION-POINT child that the chosen
-// post-build variant does not keep.
-bool IsLeftOutByVariation(cConvertCtx* ctx, const exElement* element);
-// True when the element has a VARIATION-POINT child that the chosen variant
-// does not keep (then warns at it).
-bool HasVariationPoint(cConvertCtx* ctx, const exElement* element);
-// Removes (last to first) and warns about every element with a
-// VARIATION-POINT child. The others keep their order.
-void DropVariationPointMembers(cConvertCtx* ctx, exElementVector& list);
-// CollectChildren without variation-point members, warning when fewer than
-// `minimum` remain or, when `maximum` > 0 and not below `minimum`, more than
-// `maximum`. The list keeps all remaining items.
-void CollectChildrenCounted(cConvertCtx* ctx, const exElement* element, const char* name,
-                            exElementVector& list, int32_t minimum, int32_t maximum);
-// Collects the AR:<baseWord>-CONDITIONAL children (minimum 1). False, list
-// untouched, when the status is an error.
-bool CollectConditionals(cConvertCtx* ctx, const exElement* element, const char* baseWord,
-                         int32_t maximum, exElementVector& list);
-// The FIBEX-ELEMENT-REF of every FIBEX-ELEMENT-REF-CONDITIONAL child without
-// variation point; discarded conditionals are reported once per reason.
-void CollectFibexRefs(cConvertCtx* ctx, const exElement* element, exElementVector& list);
+const char* RequireShortName(cDiagnostics* diag, const exElement* element);
 // The element or its nearest ECU-INSTANCE ancestor; warns when there is none.
-const exElement* FindEcuInstance(cConvertCtx* ctx, const exElement* element);
+const exElement* FindEcuInstance(cDiagnostics* diag, const exElement* element);
 // Checks the number of physical channels of a cluster (1 CAN, 2 LIN,
 // 3 FlexRay); false (with a warning) when it does not fit the type.
-bool CheckChannelCount(cConvertCtx* ctx, int32_t clusterType, const exElement* element,
+bool CheckChannelCount(cDiagnostics* diag, int32_t clusterType, const exElement* element,
                        int64_t count);
 
 #endif

@@ -1,3 +1,4 @@
+// The expat-driven parser that reads one ARXML file into the document.
 #include "xml/parser.h"
 
 #include "xml/encodings.h"
@@ -341,25 +342,7 @@ bool exParser::PushContext(exElement* element) {
   return true;
 }
 
-void exParser::StartElement(const char* name, const char** attributes) {
-  if (phantomDepth_ > 0) {
-    // Below an element that could not be put on the stack: only count.
-    ++phantomDepth_;
-    return;
-  }
-  // Make sure the context can be pushed before anything is created, so that
-  // every start tag has exactly one entry for its end tag to pop.
-  if (depth_ == stack_.size() && stack_.size() == stack_.capacity()) {
-    try {
-      stack_.reserve(stack_.capacity() * 2 + 16);
-    } catch (...) {
-      phantomDepth_ = 1;
-      lostMemory_ = true;
-      return;
-    }
-  }
-
-  exElement* created = nullptr;
+exElement* exParser::ParentOfNewElement(const char* name) {
   exElement* parent = nullptr;
   switch (state_) {
     case kBeforeRoot:
@@ -378,49 +361,52 @@ void exParser::StartElement(const char* name, const char** attributes) {
     default:
       break;
   }
+  return parent;
+}
 
-  if (parent != nullptr) {
-    const char* qname = QualifiedName(name);
-    if (qname != nullptr) {
-      exElement* element = nullptr;
-      exElementArRoot* root = nullptr;
-      if (parent == document_) {
-        element = root = document_->NewFileRoot(fileIndex_);
-      } else {
-        element = document_->NewElement();
-      }
-      if (element != nullptr) {
-        exDocument::SetName(element, qname);
-        exDocument::SetPosition(element, XML_GetCurrentLineNumber(AsParser(parser_)),
-                                XML_GetCurrentColumnNumber(AsParser(parser_)));
-        if (parent != document_) {
-          // Collected until the parent ends, which then gets its whole
-          // child list at once.
-          try {
-            pending_.push_back(element);
-            element->parent_ = parent;
-            created = element;
-          } catch (...) {
-            element->~exElement();  // its memory stays in the pool
-            lostMemory_ = true;
-          }
-        } else if (document_->AppendChild(parent, element)) {
+exElement* exParser::CreateElement(exElement* parent, const char* name) {
+  exElement* created = nullptr;
+  const char* qname = QualifiedName(name);
+  if (qname != nullptr) {
+    exElement* element = nullptr;
+    exElementArRoot* root = nullptr;
+    if (parent == document_) {
+      element = root = document_->NewFileRoot(fileIndex_);
+    } else {
+      element = document_->NewElement();
+    }
+    if (element != nullptr) {
+      exDocument::SetName(element, qname);
+      exDocument::SetPosition(element, XML_GetCurrentLineNumber(AsParser(parser_)),
+                              XML_GetCurrentColumnNumber(AsParser(parser_)));
+      if (parent != document_) {
+        // Collected until the parent ends, which then gets its whole
+        // child list at once.
+        try {
+          pending_.push_back(element);
+          element->parent_ = parent;
           created = element;
-        } else if (root != nullptr) {
-          delete root;
-          lostMemory_ = true;
-        } else {
+        } catch (...) {
           element->~exElement();  // its memory stays in the pool
           lostMemory_ = true;
         }
+      } else if (document_->AppendChild(parent, element)) {
+        created = element;
+      } else if (root != nullptr) {
+        delete root;
+        lostMemory_ = true;
       } else {
+        element->~exElement();  // its memory stays in the pool
         lostMemory_ = true;
       }
+    } else {
+      lostMemory_ = true;
     }
   }
+  return created;
+}
 
-  PushContext(created);  // cannot fail: room was made above
-
+void exParser::TakeAttributes(exElement* created, const char** attributes) {
   if (created != nullptr && attributes != nullptr && attributes[0] != nullptr) {
     // The first attribute that cannot be made ends the list.
     attributeBuffer_.clear();
@@ -434,6 +420,30 @@ void exParser::StartElement(const char* name, const char** attributes) {
     if (!document_->SetAttributes(created, attributeBuffer_.data(), attributeBuffer_.size()))
       lostMemory_ = true;
   }
+}
+
+void exParser::StartElement(const char* name, const char** attributes) {
+  if (phantomDepth_ > 0) {
+    // Below an element that could not be put on the stack: only count.
+    ++phantomDepth_;
+    return;
+  }
+  // Make sure the context can be pushed before anything is created, so that
+  // every start tag has exactly one entry for its end tag to pop.
+  if (depth_ == stack_.size() && stack_.size() == stack_.capacity()) {
+    try {
+      stack_.reserve(stack_.capacity() * 2 + 16);
+    } catch (...) {
+      phantomDepth_ = 1;
+      lostMemory_ = true;
+      return;
+    }
+  }
+
+  exElement* parent = ParentOfNewElement(name);
+  exElement* created = parent != nullptr ? CreateElement(parent, name) : nullptr;
+  PushContext(created);  // cannot fail: room was made above
+  TakeAttributes(created, attributes);
 }
 
 void exParser::EndElement() {

@@ -99,6 +99,12 @@ class exParser {
   static void OnStartNamespace(void* user, const char* prefix, const char* uri);
 
   void StartElement(const char* name, const char** attributes);
+  // Steps of StartElement: the element the new one goes below (null when
+  // it is dropped; also moves the root state on), the element made there
+  // (null when it cannot be made), and its attributes.
+  exElement* ParentOfNewElement(const char* name);
+  exElement* CreateElement(exElement* parent, const char* name);
+  void TakeAttributes(exElement* created, const char** attributes);
   void EndElement();
   void CharacterData(const char* data, int length);
   void StartNamespace(const char* prefix, const char* uri);

@@ -1,3 +1,4 @@
+// Pool of shared NUL-terminated texts.
 #include "xml/string_pool.h"
 
 #include <cstring>

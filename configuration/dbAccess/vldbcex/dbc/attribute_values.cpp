@@ -49,11 +49,7 @@ void WriteAttributeDefinitions(ToCtx& ctx) {
 }
 
 void WriteFrameAttributeValues(ToCtx& ctx) {
-  for (uint64_t i = 0; i < ctx.frames.Count(); ++i) {
-    vclean<uint64_t> reset(&ctx.currentFrame, ctx.frames.Count());
-    ctx.currentFrame = i;
-    WriteFrameValues(ctx);
-  }
+  ForEachCurrent(ctx, ctx.currentFrame, ctx.frames.Count(), WriteFrameValues);
 }
 
 void WriteFrameValues(ToCtx& ctx) {
@@ -142,11 +138,7 @@ void WriteSignalStartValues(ToCtx& ctx) {
 }
 
 void WriteEcuAttributeValues(ToCtx& ctx) {
-  for (uint64_t i = 0; i < ctx.ecus.Count(); ++i) {
-    vclean<uint64_t> reset(&ctx.currentEcu, ctx.ecus.Count());
-    ctx.currentEcu = i;
-    WriteEcuValues(ctx);
-  }
+  ForEachCurrent(ctx, ctx.currentEcu, ctx.ecus.Count(), WriteEcuValues);
 }
 
 void WriteEcuValues(ToCtx& ctx) {

@@ -1,3 +1,4 @@
+// The DBC sections from version to SG_ lines, comments and value types.
 #include "dbc/dbc_writer.h"
 
 #include <new>
@@ -76,11 +77,20 @@ uint32_t MoveBigEndianStartBit(uint32_t startBit, uint32_t bits) {
   return static_cast<uint32_t>(uint64_t{startBit} + steps - 16u * crossings);
 }
 
+namespace {
+
+// One line of text followed by an empty line.
+void WriteLineAndEmptyLine(ToLogFile& sink, const char* text) {
+  sink.LineStart();
+  sink.Write(text);
+  sink.Eol();
+  sink.Eol();
+}
+
+}  // namespace
+
 void WriteVersion(ToCtx& ctx) {
-  ctx.sink.LineStart();
-  ctx.sink.Write("VERSION \"\"");
-  ctx.sink.Eol();
-  ctx.sink.Eol();
+  WriteLineAndEmptyLine(ctx.sink, "VERSION \"\"");
 }
 
 void WriteNameSpaces(ToCtx& ctx) {
@@ -100,10 +110,7 @@ void WriteNameSpaces(ToCtx& ctx) {
 }
 
 void WriteBitTiming(ToCtx& ctx) {
-  ctx.sink.LineStart();
-  ctx.sink.Write("BS_ :");
-  ctx.sink.Eol();
-  ctx.sink.Eol();
+  WriteLineAndEmptyLine(ctx.sink, "BS_ :");
 }
 
 void WriteNodes(ToCtx& ctx) {
@@ -124,11 +131,7 @@ void WriteNodes(ToCtx& ctx) {
 }
 
 void WriteFrames(ToCtx& ctx) {
-  for (uint64_t i = 0; i < ctx.frames.Count(); ++i) {
-    vclean<uint64_t> reset(&ctx.currentFrame, ctx.frames.Count());
-    ctx.currentFrame = i;
-    WriteFrame(ctx);
-  }
+  ForEachCurrent(ctx, ctx.currentFrame, ctx.frames.Count(), WriteFrame);
 }
 
 void WriteFrame(ToCtx& ctx) {
@@ -188,13 +191,10 @@ void WriteFrame(ToCtx& ctx) {
   sink.Eol();
 }
 
-void WriteSignal(ToCtx& ctx) {
-  dbaStatus* status = ctx.Status();
-  const uint32_t signal = ctx.currentSignal;
-  if (signal == 0) {
-    RecordError(status, kDetailNoCurrentSignal, kCodeNoCurrentItem);
-    return;
-  }
+namespace {
+
+// What one SG_ line shows of a signal, read from the host.
+struct SignalLine {
   std::string name;
   std::string unit;
   bool multiplexer = false;
@@ -208,23 +208,30 @@ void WriteSignal(ToCtx& ctx) {
   double offset = 0;
   double minimum = 0;
   double maximum = 0;
-  ReadText(signal, prop::kSignalName, name, status, kDetailNoMemoryName);
-  ReadFlag(signal, prop::kSignalMultiplexer, multiplexer, status);
-  ReadFlag(signal, prop::kSignalModeDependent, modeDependent, status);
-  ReadU32(signal, prop::kSignalModeValue, modeValue, status);
-  ReadU32(signal, prop::kSignalStartBit, startBit, status);
-  ReadU32(signal, prop::kSignalBits, bits, status);
-  ReadU32(signal, prop::kSignalByteOrder, byteOrder, status);
-  ReadU32(signal, prop::kSignalDataType, dataType, status);
-  ReadReal(signal, prop::kSignalFactor, factor, status);
-  ReadReal(signal, prop::kSignalOffset, offset, status);
-  ReadReal(signal, prop::kSignalMinimum, minimum, status);
-  ReadReal(signal, prop::kSignalMaximum, maximum, status);
-  ReadText(signal, prop::kSignalUnit, unit, status, kDetailNoMemoryName);
+};
 
-  // Receivers: every ECU in cluster order that receives the frame and has a
-  // name.
-  std::string receivers;
+// Reads the signal's properties in SG_ order; a failed read leaves its field
+// as it was and the error in the record.
+void ReadSignalLine(uint32_t signal, SignalLine& line, dbaStatus* status) {
+  ReadText(signal, prop::kSignalName, line.name, status, kDetailNoMemoryName);
+  ReadFlag(signal, prop::kSignalMultiplexer, line.multiplexer, status);
+  ReadFlag(signal, prop::kSignalModeDependent, line.modeDependent, status);
+  ReadU32(signal, prop::kSignalModeValue, line.modeValue, status);
+  ReadU32(signal, prop::kSignalStartBit, line.startBit, status);
+  ReadU32(signal, prop::kSignalBits, line.bits, status);
+  ReadU32(signal, prop::kSignalByteOrder, line.byteOrder, status);
+  ReadU32(signal, prop::kSignalDataType, line.dataType, status);
+  ReadReal(signal, prop::kSignalFactor, line.factor, status);
+  ReadReal(signal, prop::kSignalOffset, line.offset, status);
+  ReadReal(signal, prop::kSignalMinimum, line.minimum, status);
+  ReadReal(signal, prop::kSignalMaximum, line.maximum, status);
+  ReadText(signal, prop::kSignalUnit, line.unit, status, kDetailNoMemoryName);
+}
+
+// Receivers of the current frame: every ECU in cluster order that receives
+// it and has a name, separated by commas.
+void ReadReceivers(ToCtx& ctx, std::string& receivers) {
+  dbaStatus* status = ctx.Status();
   const uint32_t frame = ctx.frames.FrameRef(ctx.currentFrame);
   const ToDBRefArray& ecuRefs = ctx.ecus.EcuRefs();
   std::string ecuName;
@@ -241,42 +248,59 @@ void WriteSignal(ToCtx& ctx) {
       break;
     }
   }
-  if (IsError(status)) return;
+}
 
-  if (byteOrder == 1) startBit = MoveBigEndianStartBit(startBit, bits);
-
-  ToLogFile& sink = ctx.sink;
+void WriteSignalLine(ToLogFile& sink, const SignalLine& line, const std::string& receivers) {
+  uint32_t startBit = line.startBit;
+  if (line.byteOrder == 1) startBit = MoveBigEndianStartBit(startBit, line.bits);
   sink.LineStart();
   sink.Write("SG_ ");
-  sink.Write(name.c_str());
+  sink.Write(line.name.c_str());
   // A signal that is both selects the next level and depends on a mode
   // value: the combined marker "m<value>M".
-  if (modeDependent) {
+  if (line.modeDependent) {
     sink.Write(" m");
-    sink.Write(sink.FormatUnsigned(modeValue));
-    if (multiplexer) sink.Write("M");
-  } else if (multiplexer) {
+    sink.Write(sink.FormatUnsigned(line.modeValue));
+    if (line.multiplexer) sink.Write("M");
+  } else if (line.multiplexer) {
     sink.Write(" M");
   }
   sink.Write(" : ");
   sink.Write(sink.FormatUnsigned(startBit));
   sink.Write("|");
-  sink.Write(sink.FormatUnsigned(bits));
-  sink.Write(byteOrder == 0 ? "@1" : "@0");
-  sink.Write(dataType == 0 ? "-" : "+");
+  sink.Write(sink.FormatUnsigned(line.bits));
+  sink.Write(line.byteOrder == 0 ? "@1" : "@0");
+  sink.Write(line.dataType == 0 ? "-" : "+");
   sink.Write(" (");
-  sink.Write(sink.FormatReal(factor));
+  sink.Write(sink.FormatReal(line.factor));
   sink.Write(",");
-  sink.Write(sink.FormatReal(offset));
+  sink.Write(sink.FormatReal(line.offset));
   sink.Write(") [");
-  sink.Write(sink.FormatReal(minimum));
+  sink.Write(sink.FormatReal(line.minimum));
   sink.Write("|");
-  sink.Write(sink.FormatReal(maximum));
+  sink.Write(sink.FormatReal(line.maximum));
   sink.Write("] \"");
-  sink.Write(unit.c_str());
+  sink.Write(line.unit.c_str());
   sink.Write("\" ");
   sink.Write(receivers.empty() ? kNoNode : receivers.c_str());
   sink.Eol();
+}
+
+}  // namespace
+
+void WriteSignal(ToCtx& ctx) {
+  dbaStatus* status = ctx.Status();
+  const uint32_t signal = ctx.currentSignal;
+  if (signal == 0) {
+    RecordError(status, kDetailNoCurrentSignal, kCodeNoCurrentItem);
+    return;
+  }
+  SignalLine line;
+  ReadSignalLine(signal, line, status);
+  std::string receivers;
+  ReadReceivers(ctx, receivers);
+  if (IsError(status)) return;
+  WriteSignalLine(ctx.sink, line, receivers);
 }
 
 void WriteClusterComment(ToCtx& ctx) {

@@ -30,6 +30,16 @@ using SignalVisitor =
     std::function<void(uint32_t signal, const std::string& name, uint32_t written, dbaStatus* own)>;
 void ForEachFrameSignal(ToCtx& ctx, const SignalVisitor& visit);
 
+// Runs `write` once per index below `count` with `current` (a current*
+// field of the context) set to it; afterwards `current` holds `count`: none.
+inline void ForEachCurrent(ToCtx& ctx, uint64_t& current, uint64_t count, void (*write)(ToCtx&)) {
+  for (uint64_t i = 0; i < count; ++i) {
+    vclean<uint64_t> reset(&current, count);
+    current = i;
+    write(ctx);
+  }
+}
+
 void WriteVersion(ToCtx& ctx);
 void WriteNameSpaces(ToCtx& ctx);
 void WriteBitTiming(ToCtx& ctx);

@@ -1,3 +1,4 @@
+// The exporter's DBC attributes: definitions, defaults and values.
 #include "dbc/to_attributes.h"
 
 #include <cinttypes>

@@ -1,3 +1,4 @@
+// The exporter's buffered text sink and its number formatting.
 #include "dbc/to_logfile.h"
 
 #include <cinttypes>

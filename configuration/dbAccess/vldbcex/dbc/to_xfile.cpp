@@ -1,3 +1,4 @@
+// The exporter's output file.
 #include "dbc/to_xfile.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// Reading a cluster's frames, ECUs and signals into the export context.
 #include "export/to_context.h"
 
 #include <new>

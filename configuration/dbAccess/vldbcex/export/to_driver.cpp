@@ -1,3 +1,4 @@
+// The export driver: sections of one DBC file in order, and the save test.
 #include "export/to_driver.h"
 
 #include <dirent.h>

@@ -1,3 +1,4 @@
+// The host functions in use and the typed readers of host properties.
 #include "export/to_host.h"
 
 #include <new>

@@ -265,6 +265,12 @@ TEST(MultiplexedPdu, MissingStaticPartOrSelectorLength) {
 class RecordingConverter : public cConverter4 {
  public:
   using cConverter4::cConverter4;
+  using cConverter4::ConvertDynamicParts;
+  using cConverter4::ConvertStaticParts;
+  using cConverter4::currentPdu;
+  using cConverter4::currentPduInstIoid;
+  using cConverter4::currentPduRecord;
+  using cConverter4::currentSubFrameIoid;
   void ConvertSignalMappings() override {
     calls.emplace_back(GetShortName(currentPdu), currentSubFrameIoid);
   }

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "import/bindings.h"
@@ -21,8 +23,47 @@ TEST(Platform, FolderOfAPath) {
   EXPECT_EQ(vplat::FolderOf("/data/sys.arxml"), "/data");
   EXPECT_EQ(vplat::FolderOf("sys.arxml"), ".");
   EXPECT_EQ(vplat::FolderOf("dir\\sys.arxml"), ".");  // a backslash is an ordinary character
-  EXPECT_EQ(vplat::FolderOf("/sys.arxml"), "");
+  EXPECT_EQ(vplat::FolderOf("/sys.arxml"), "/");
   EXPECT_EQ(vplat::FolderOf("a/b/"), "a/b");
+}
+
+TEST(Platform, UserConfigFolderTakesTheFirstVariableThatIsSet) {
+  const char* names[] = {"VELAN_CONFIG_DIR", "XDG_CONFIG_HOME", "HOME"};
+  std::vector<std::pair<bool, std::string>> saved;
+  for (const char* name : names) {
+    const char* value = getenv(name);
+    saved.emplace_back(value != nullptr, value ? value : "");
+  }
+  struct Case {
+    const char* velan;  // null: unset
+    const char* xdg;
+    const char* home;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"/cfg", "/xdg", "/home/u", "/cfg"},
+      {"", "/xdg", "/home/u", "/xdg/velan"},  // empty counts as unset
+      {nullptr, nullptr, "/home/u", "/home/u/.config/velan"},
+      {nullptr, "", "", ""},
+  };
+  for (const Case& c : cases) {
+    const char* values[] = {c.velan, c.xdg, c.home};
+    for (size_t i = 0; i < 3; ++i) {
+      if (values[i] != nullptr) {
+        setenv(names[i], values[i], 1);
+      } else {
+        unsetenv(names[i]);
+      }
+    }
+    EXPECT_EQ(vplat::UserConfigFolder(), c.expected);
+  }
+  for (size_t i = 0; i < 3; ++i) {
+    if (saved[i].first) {
+      setenv(names[i], saved[i].second.c_str(), 1);
+    } else {
+      unsetenv(names[i]);
+    }
+  }
 }
 
 TEST(Platform, DirectoryOrderIgnoresAsciiCaseThenUsesBytes) {

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "../xml/xml_test_support.h"
-#include "import/convert_ctx.h"
+#include "import/diagnostics.h"
 #include "import/report.h"
 #include "resolve/short_name_resolver.h"
 #include "xml/navigation.h"
 
 using xmltest::Ar4;
-using xmltest::LoggedCtx;
+using xmltest::LoggedDoc;
 using xmltest::Package;
 
 namespace {
@@ -35,6 +35,12 @@ std::string Warn(const exElement* e, const std::string& message) {
          ", line=" + std::to_string(e->Line()) + ", column=" + std::to_string(e->Column()) +
          "): " + message + "'";
 }
+
+// A document with the resolver tree built from it.
+struct ResolverDoc : LoggedDoc {
+  void List() { ListResolverTree(&diag, document.Get(), root); }
+  cSNRMap root;
+};
 
 }  // namespace
 
@@ -101,14 +107,14 @@ TEST(ResolverBasics, CollectionsKeepDuplicatesInInsertionOrder) {
 class ResolverTree : public ::testing::Test {
  protected:
   void SetUp() override {
-    t.ctx.report.EnableSubcategory(kCatDebug, kSubDebugListShortNameResolver);
+    t.diag.report.EnableSubcategory(kCatDebug, kSubDebugListShortNameResolver);
   }
-  LoggedCtx t;
+  ResolverDoc t;
 };
 
 TEST_F(ResolverTree, EmptyDocumentSetListsTitleDashesAndTwoEmptyLines) {
-  ListResolverTree(&t.ctx);
-  EXPECT_EQ(t.ctx.status.Code(), StatusOk);
+  t.List();
+  EXPECT_EQ(t.diag.status.Code(), StatusOk);
   const std::vector<std::string> expected = {"", "3,4,'List SHORT-NAME Resolver Tree'",
                                              "3,4,'-----------------------------'", ""};
   EXPECT_EQ(t.Lines(), expected);
@@ -123,11 +129,11 @@ TEST_F(ResolverTree, ListingIsSortedNestedAndSkipsUnnamedLevels) {
               0),
       kParseOk);
   ASSERT_EQ(t.Parse(Ar4(Package("P", Named("CAN-FRAME", "F1"))), 1), kParseOk);
-  ListResolverTree(&t.ctx);
+  t.List();
 
   // Leaves share the one empty collection.
   cSNRVector<cShortNameResolver*> found;
-  t.ctx.resolverRoot.FindAll("P", found);
+  t.root.FindAll("P", found);
   ASSERT_EQ(found.Size(), 2u);
   EXPECT_EQ(found[0]->Element()->FileIndex(), 0);
   EXPECT_EQ(found[1]->Element()->FileIndex(), 1);
@@ -150,26 +156,26 @@ TEST_F(ResolverTree, ListingIsSortedNestedAndSkipsUnnamedLevels) {
                                              "    3,4,'level=1: SHORT-NAME=\"F1\"'",
                                              ""};
   EXPECT_EQ(t.Lines(), expected);
-  EXPECT_EQ(t.ctx.report.Sink().Indentation(), 0);
+  EXPECT_EQ(t.diag.report.Sink().Indentation(), 0);
 }
 
 TEST_F(ResolverTree, DoesNothingOnErrorAndNeedsADocument) {
   ASSERT_EQ(t.Parse(Ar4(Package("P", ""))), kParseOk);
-  t.ctx.status.RaiseError(StatusParseError);
-  ListResolverTree(&t.ctx);
-  EXPECT_EQ(t.ctx.resolverRoot.Size(), 0u);
+  t.diag.status.RaiseError(StatusParseError);
+  t.List();
+  EXPECT_EQ(t.root.Size(), 0u);
   EXPECT_TRUE(t.Lines().empty());
 
-  LoggedCtx noDocument;
-  noDocument.ctx.document.Reset();
-  ListResolverTree(&noDocument.ctx);
-  EXPECT_EQ(noDocument.ctx.status.Code(), StatusHostUnavailable);
+  ResolverDoc noDocument;
+  noDocument.document.Reset();
+  noDocument.List();
+  EXPECT_EQ(noDocument.diag.status.Code(), StatusHostUnavailable);
 }
 
 TEST_F(ResolverTree, LogListingWritesTheSameLinesWithoutPrefix) {
   ASSERT_EQ(t.Parse(Ar4(Package("P", Named("CAN-FRAME", "F")))), kParseOk);
-  BuildResolverTree(t.ctx.document.Get(), &t.ctx.resolverRoot);
-  t.ctx.resolverRoot.ListToLog(t.ctx.report.Sink(), 0);
+  BuildResolverTree(t.document.Get(), &t.root);
+  t.root.ListToLog(t.diag.report.Sink(), 0);
   const std::vector<std::string> expected = {"  level=0: SHORT-NAME=\"P\"",
                                              "    level=1: SHORT-NAME=\"F\""};
   EXPECT_EQ(t.Lines(), expected);
@@ -195,16 +201,16 @@ class Resolution : public ::testing::Test {
     const std::string nested =
         Named("AR-PACKAGE", "Q", "<ELEMENTS>" + Named("CAN-FRAME", "A") + "</ELEMENTS>");
     ASSERT_EQ(t.Parse(Ar4(Package("P", nested)), 1), kParseOk);
-    ListResolverTree(&t.ctx);
-    ASSERT_EQ(t.ctx.status.Code(), StatusOk);
+    t.List();
+    ASSERT_EQ(t.diag.status.Code(), StatusOk);
     root = t.Root(0);
   }
 
   const exElement* Target(size_t refIndex) {
-    return FindReferenceTarget(&t.ctx, RefAt(root, refIndex));
+    return FindReferenceTargetIn(t.root, RefAt(root, refIndex));
   }
 
-  LoggedCtx t;
+  ResolverDoc t;
   const exElement* root = nullptr;
 };
 
@@ -219,7 +225,7 @@ TEST_F(Resolution, DestChoosesBetweenSameNamedElementsAndTheFirstDuplicateWins) 
   const exElement* duplicate = Target(2);
   ASSERT_NE(duplicate, nullptr);
   EXPECT_STREQ(FindChild(duplicate, "AR:N")->Text(), "1");
-  EXPECT_EQ(t.ctx.status.Code(), StatusOk);  // the silent form changes nothing
+  EXPECT_EQ(t.diag.status.Code(), StatusOk);  // the silent form changes nothing
 }
 
 TEST_F(Resolution, PathsThroughDuplicatedPackagesSearchEveryBranch) {
@@ -237,40 +243,40 @@ TEST_F(Resolution, ReferencesThatResolveToNothing) {
   EXPECT_EQ(Target(9), nullptr);   // no DEST
   EXPECT_EQ(Target(10), nullptr);  // a package is not a CAN-FRAME
   EXPECT_EQ(Target(11), nullptr);  // empty first segment
-  EXPECT_EQ(FindReferenceTarget(&t.ctx, nullptr), nullptr);
+  EXPECT_EQ(FindReferenceTargetIn(t.root, nullptr), nullptr);
   EXPECT_NE(Target(7), nullptr);  // the silent form does not look at variation points
 }
 
-TEST_F(Resolution, ReportingFormWarnsForUnresolvedAndVariationPointTargets) {
-  EXPECT_NE(ResolveReference(&t.ctx, RefAt(root, 0)), nullptr);
-  EXPECT_EQ(t.ctx.status.Code(), StatusOk);
-  EXPECT_EQ(ResolveReference(&t.ctx, RefAt(root, 4)), nullptr);
-  EXPECT_EQ(t.ctx.status.Code(), StatusWarning);
-  EXPECT_EQ(ResolveReference(&t.ctx, RefAt(root, 7)), nullptr);
-  EXPECT_EQ(ResolveReference(&t.ctx, nullptr), nullptr);  // no line
-  const std::vector<std::string> expected = {
-      Warn(RefAt(root, 4), "unresolved reference"),
-      Warn(RefAt(root, 7), "Cannot resolve. Target has <VARIATION-POINT> member.")};
+TEST_F(Resolution, ReportingFormWarnsForUnresolvedReferences) {
+  EXPECT_NE(ResolveReferenceIn(&t.diag, t.root, RefAt(root, 0)), nullptr);
+  EXPECT_EQ(t.diag.status.Code(), StatusOk);
+  EXPECT_EQ(ResolveReferenceIn(&t.diag, t.root, RefAt(root, 4)), nullptr);
+  EXPECT_EQ(t.diag.status.Code(), StatusWarning);
+  // Variation points are left to the conversion context.
+  EXPECT_NE(ResolveReferenceIn(&t.diag, t.root, RefAt(root, 7)), nullptr);
+  EXPECT_EQ(ResolveReferenceIn(&t.diag, t.root, nullptr), nullptr);  // no line
+  EXPECT_EQ(ResolveReferenceIn(nullptr, t.root, RefAt(root, 0)), nullptr);
+  const std::vector<std::string> expected = {Warn(RefAt(root, 4), "unresolved reference")};
   EXPECT_EQ(t.Lines(), expected);
 }
 
 TEST(ResolutionStatus, MissingReferenceRaisesAWarningButKeepsAHostWarning) {
-  LoggedCtx t;
-  EXPECT_EQ(ResolveReference(&t.ctx, nullptr), nullptr);
-  EXPECT_EQ(t.ctx.status.Code(), StatusWarning);
-  LoggedCtx host;
-  host.ctx.status.TakeHostResult(1);
+  ResolverDoc t;
+  EXPECT_EQ(ResolveReferenceIn(&t.diag, t.root, nullptr), nullptr);
+  EXPECT_EQ(t.diag.status.Code(), StatusWarning);
+  ResolverDoc host;
+  host.diag.status.TakeHostResult(1);
   ASSERT_EQ(host.Parse(Ar4("<REFS>" + Ref("CAN-FRAME", "/none") + "</REFS>")), kParseOk);
-  ListResolverTree(&host.ctx);
-  EXPECT_EQ(ResolveReference(&host.ctx, RefAt(host.Root(), 0)), nullptr);
-  EXPECT_EQ(host.ctx.status.Code(), StatusHostWarning);
+  host.List();
+  EXPECT_EQ(ResolveReferenceIn(&host.diag, host.root, RefAt(host.Root(), 0)), nullptr);
+  EXPECT_EQ(host.diag.status.Code(), StatusHostWarning);
 }
 
 // Building, listing, resolving and tearing down a deep tree run on a small
 // stack: none of them may recurse as deep as the document nests.
 TEST(ResolverDepth, DeepTreeOnASmallStack) {
   constexpr size_t kDepth = 100000;
-  auto t = std::make_unique<LoggedCtx>();
+  auto t = std::make_unique<ResolverDoc>();
   ASSERT_EQ(t->Parse(xmltest::Nested(kDepth, true, "<REF DEST=\"E\">/n</REF>")), kParseOk);
   std::string path;
   path.reserve(kDepth * 2);
@@ -281,12 +287,12 @@ TEST(ResolverDepth, DeepTreeOnASmallStack) {
   while (FindChild(innermost, "AR:E") != nullptr) innermost = FindChild(innermost, "AR:E");
   exElement* ref = const_cast<exElement*>(FindChild(innermost, "AR:REF"));
   ASSERT_NE(ref, nullptr);
-  exDocument::SetText(ref, t->ctx.document->Intern(path.c_str()));
+  exDocument::SetText(ref, t->document->Intern(path.c_str()));
 
   const exElement* target = nullptr;
   ASSERT_TRUE(xmltest::RunOnSmallStack([&] {
-    ListResolverTree(&t->ctx);  // listing category off: build only
-    target = FindReferenceTarget(&t->ctx, ref);
+    t->List();  // listing category off: build only
+    target = FindReferenceTargetIn(t->root, ref);
     t.reset();
   }));
   EXPECT_EQ(target, innermost);
@@ -294,11 +300,11 @@ TEST(ResolverDepth, DeepTreeOnASmallStack) {
 
 TEST(ResolverDepth, ListingRunsOnASmallStack) {
   constexpr size_t kDepth = 5000;
-  LoggedCtx t;
-  t.ctx.report.EnableSubcategory(kCatDebug, kSubDebugListShortNameResolver);
-  ASSERT_TRUE(t.ctx.report.OpenLogFile("/dev/null"));
+  ResolverDoc t;
+  t.diag.report.EnableSubcategory(kCatDebug, kSubDebugListShortNameResolver);
+  ASSERT_TRUE(t.diag.report.OpenLogFile("/dev/null"));
   ASSERT_EQ(t.Parse(xmltest::Nested(kDepth, true)), kParseOk);
-  ASSERT_TRUE(xmltest::RunOnSmallStack([&] { ListResolverTree(&t.ctx); }, 128 * 1024));
-  EXPECT_EQ(t.ctx.report.Sink().Indentation(), 0);
-  EXPECT_EQ(t.ctx.resolverRoot.Size(), 1u);
+  ASSERT_TRUE(xmltest::RunOnSmallStack([&] { t.List(); }, 128 * 1024));
+  EXPECT_EQ(t.diag.report.Sink().Indentation(), 0);
+  EXPECT_EQ(t.root.Size(), 1u);
 }

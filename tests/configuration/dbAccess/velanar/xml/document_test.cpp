@@ -436,9 +436,9 @@ TEST(DocumentErrors, MalformedXmlFailsAndKeepsWhatWasBuilt) {
 }
 
 TEST(DocumentDump, WritesIndentedXmlLikeText) {
-  xmltest::LoggedCtx logged;
+  xmltest::LoggedDoc logged;
   ASSERT_EQ(logged.Parse(Ar4("<A DEST=\"X\" L=\"EN\">t</A><B><C/><D>d</D></B>")), kParseOk);
-  logged.ctx.document->Children()->Dump(logged.ctx.report.Sink());
+  logged.document->Children()->Dump(logged.diag.report.Sink());
   const std::vector<std::string> expected = {
       "<AR:AUTOSAR>",       "  <AR:A DEST=\"X\" L=\"EN\">t</AR:A>",
       "  <AR:B>",           "    <AR:C/>",

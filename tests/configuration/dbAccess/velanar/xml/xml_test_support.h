@@ -1,5 +1,6 @@
-// Helpers for the document, navigation and resolver tests: a conversion
-// context with a log file, and ARXML text parsed from memory.
+// Helpers for the document, navigation and resolver tests: the narrow
+// diagnostics handle with a log file and a document, and ARXML text parsed
+// from memory.
 #ifndef VELAN_TESTS_XML_TEST_SUPPORT_H
 #define VELAN_TESTS_XML_TEST_SUPPORT_H
 
@@ -14,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "import/convert_ctx.h"
+#include "import/diagnostics.h"
 #include "xml/document.h"
 #include "xml/parser.h"
 
@@ -72,29 +73,24 @@ inline bool RunOnSmallStack(const std::function<void()>& work, size_t stackSize 
   return true;
 }
 
-// A conversion context whose report goes to a temporary log file, with a
-// clean status (the host library need not be reachable for these tests).
-class LoggedCtx {
+// A temporary log file, read back as lines.
+class TempLog {
  public:
-  LoggedCtx() {
+  TempLog() {
     const char* base = getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/velanar-xml-XXXXXX";
     const int fd = mkstemp(&pattern[0]);
     if (fd >= 0) close(fd);
     path_ = pattern;
-    ctx.status = cVelanarStatus();
-    ctx.report.OpenLogFile(path_.c_str());
   }
-  ~LoggedCtx() { unlink(path_.c_str()); }
-  LoggedCtx(const LoggedCtx&) = delete;
-  LoggedCtx& operator=(const LoggedCtx&) = delete;
+  ~TempLog() { unlink(path_.c_str()); }
+  TempLog(const TempLog&) = delete;
+  TempLog& operator=(const TempLog&) = delete;
 
-  exParseResult Parse(const std::string& text, int32_t fileIndex = 0) {
-    return xmltest::Parse(*ctx.document, text, fileIndex);
-  }
-  // Closes the log and returns its lines (without their CR LF ends).
-  std::vector<std::string> Lines() {
-    ctx.report.Sink().Close();
+  const char* Path() const { return path_.c_str(); }
+  // Closes the report's log and returns its lines (without their CR LF ends).
+  std::vector<std::string> Lines(cReport& report) const {
+    report.Sink().Close();
     std::ifstream in(path_, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::vector<std::string> lines;
@@ -104,12 +100,30 @@ class LoggedCtx {
     if (start < text.size()) lines.push_back(text.substr(start));
     return lines;
   }
-  const exElement* Root(size_t i = 0) const { return ctx.document->Child(i); }
-
-  cConvertCtx ctx;
 
  private:
   std::string path_;
+};
+
+// What the XML layer and the resolver work with: the narrow diagnostics
+// handle, its report going to a temporary log file, and a document.
+class LoggedDoc {
+ public:
+  LoggedDoc() { diag.report.OpenLogFile(log_.Path()); }
+  LoggedDoc(const LoggedDoc&) = delete;
+  LoggedDoc& operator=(const LoggedDoc&) = delete;
+
+  exParseResult Parse(const std::string& text, int32_t fileIndex = 0) {
+    return xmltest::Parse(*document, text, fileIndex);
+  }
+  std::vector<std::string> Lines() { return log_.Lines(diag.report); }
+  const exElement* Root(size_t i = 0) const { return document->Child(i); }
+
+  cDiagnostics diag;
+  cScopedPtr<exDocument> document{CreateDocument()};
+
+ private:
+  TempLog log_;
 };
 
 }  // namespace xmltest
