@@ -1,3 +1,5 @@
+// The command line of the velan tool: its subcommands, their options and
+// examples, and the dispatch to the command that runs.
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -29,6 +31,97 @@ void AddImportOptions(CLI::App* cmd, ImportOptions* o) {
       ->type_name("NAME");
 }
 
+// The subcommands, each with its options and examples.
+CLI::App* AddConvert(CLI::App& app, ConvertCommand* command) {
+  CLI::App* cmd =
+      app.add_subcommand("convert", "Import ARXML and write every CAN cluster as a DBC file");
+  cmd->footer(
+      "Examples:\n"
+      "  velan convert examples/can/system.arxml            # VehicleCAN.dbc in this folder\n"
+      "  velan convert design/ -o out/                      # all ARXML files of design/\n"
+      "  velan convert sys.arxml -o body.dbc --cluster Body --warnings");
+  cmd->add_option("INPUT", command->import.path,
+                  "ARXML file (with every ARXML file of its folder) or folder")
+      ->type_name("PATH")
+      ->required();
+  cmd->add_option("-o,--output", command->output,
+                  "Output folder (created when missing; default: current folder), or a file "
+                  "ending in .dbc when one cluster is written")
+      ->type_name("OUT");
+  cmd->add_option("--cluster", command->clusters, "Write only the CAN cluster NAME (repeatable)")
+      ->type_name("NAME")
+      ->allow_extra_args(false);
+  AddImportOptions(cmd, &command->import);
+  cmd->add_option("--keep-db", command->keepDb, "Also save the imported database to FILE.vdb")
+      ->type_name("FILE.vdb");
+  cmd->add_flag("--warnings", command->allWarnings, "Print every warning, not only the first ten");
+  cmd->add_flag("-q,--quiet", command->quiet, "Print only errors");
+  cmd->add_flag("--no-value-tables", command->noValueTables,
+                "Write no VAL_ lines (the texts of the signals' raw values)");
+  return cmd;
+}
+
+CLI::App* AddImport(CLI::App& app, ImportCommand* command) {
+  CLI::App* cmd = app.add_subcommand(
+      "import", "Import ARXML into a new database and print the returned status");
+  cmd->footer(
+      "Examples:\n"
+      "  velan import examples/can/system.arxml --dump\n"
+      "  velan import sys.arxml --log import.txt --log-all\n"
+      "  velan import sys.arxml -o sys.vdb");
+  cmd->add_option("PATH", command->import.path,
+                  "ARXML file (its folder's ARXML files are imported too)")
+      ->type_name("PATH")
+      ->required();
+  cmd->add_flag("--dump", command->dump, "Print the object tree to standard output");
+  AddImportOptions(cmd, &command->import);
+  cmd->add_option("-o,--output", command->outputDb, "Save the database to FILE.vdb")
+      ->type_name("FILE.vdb");
+  return cmd;
+}
+
+CLI::App* AddDump(CLI::App& app, DumpCommand* command) {
+  CLI::App* cmd = app.add_subcommand("dump", "Print the object tree of a database file");
+  cmd->footer(
+      "Examples:\n"
+      "  velan dump sys.vdb\n"
+      "  velan dump sys.vdb --json > sys.json");
+  cmd->add_option("FILE", command->database, "Database file (.vdb)")
+      ->type_name("FILE.vdb")
+      ->required();
+  cmd->add_flag("--json", command->json, "Print JSON instead of text");
+  return cmd;
+}
+
+CLI::App* AddExport(CLI::App& app, ExportCommand* command) {
+  CLI::App* cmd = app.add_subcommand("export", "Write one CAN cluster of a database file as DBC");
+  cmd->footer(
+      "Examples:\n"
+      "  velan export sys.vdb -o bus.dbc\n"
+      "  velan export sys.vdb --cluster VehicleCAN -o vehicle.dbc");
+  cmd->add_option("FILE", command->database, "Database file (.vdb)")
+      ->type_name("FILE.vdb")
+      ->required();
+  cmd->add_option("--cluster", command->cluster,
+                  "The CAN cluster to write (needed when there are several)")
+      ->type_name("NAME");
+  cmd->add_option("-o,--output", command->output, "The DBC file to write")
+      ->type_name("OUT.dbc")
+      ->required();
+  cmd->add_flag("--no-value-tables", command->noValueTables,
+                "Write no VAL_ lines (the texts of the signals' raw values)");
+  return cmd;
+}
+
+CLI::App* AddVariants(CLI::App& app, VariantsCommand* command) {
+  CLI::App* cmd =
+      app.add_subcommand("variants",
+                         "List the post-build criteria, the values they are tested for and the "
+                         "predefined variants of an input");
+  cmd->add_option("INPUT", command->path, "ARXML file or folder")->type_name("PATH")->required();
+  return cmd;
+}
+
 }  // namespace
 
 int Main(int argc, char** argv) {
@@ -55,80 +148,15 @@ int Main(int argc, char** argv) {
       "Run 'velan COMMAND --help' for the options of a command.");
 
   ConvertCommand convert;
-  CLI::App* c =
-      app.add_subcommand("convert", "Import ARXML and write every CAN cluster as a DBC file");
-  c->footer(
-      "Examples:\n"
-      "  velan convert examples/can/system.arxml            # VehicleCAN.dbc in this folder\n"
-      "  velan convert design/ -o out/                      # all ARXML files of design/\n"
-      "  velan convert sys.arxml -o body.dbc --cluster Body --warnings");
-  c->add_option("INPUT", convert.import.path,
-                "ARXML file (with every ARXML file of its folder) or folder")
-      ->type_name("PATH")
-      ->required();
-  c->add_option("-o,--output", convert.output,
-                "Output folder (created when missing; default: current folder), or a file "
-                "ending in .dbc when one cluster is written")
-      ->type_name("OUT");
-  c->add_option("--cluster", convert.clusters, "Write only the CAN cluster NAME (repeatable)")
-      ->type_name("NAME")
-      ->allow_extra_args(false);
-  AddImportOptions(c, &convert.import);
-  c->add_option("--keep-db", convert.keepDb, "Also save the imported database to FILE.vdb")
-      ->type_name("FILE.vdb");
-  c->add_flag("--warnings", convert.allWarnings, "Print every warning, not only the first ten");
-  c->add_flag("-q,--quiet", convert.quiet, "Print only errors");
-  c->add_flag("--no-value-tables", convert.noValueTables,
-              "Write no VAL_ lines (the texts of the signals' raw values)");
-
+  CLI::App* c = AddConvert(app, &convert);
   ImportCommand import;
-  CLI::App* i = app.add_subcommand(
-      "import", "Import ARXML into a new database and print the returned status");
-  i->footer(
-      "Examples:\n"
-      "  velan import examples/can/system.arxml --dump\n"
-      "  velan import sys.arxml --log import.txt --log-all\n"
-      "  velan import sys.arxml -o sys.vdb");
-  i->add_option("PATH", import.import.path,
-                "ARXML file (its folder's ARXML files are imported too)")
-      ->type_name("PATH")
-      ->required();
-  i->add_flag("--dump", import.dump, "Print the object tree to standard output");
-  AddImportOptions(i, &import.import);
-  i->add_option("-o,--output", import.outputDb, "Save the database to FILE.vdb")
-      ->type_name("FILE.vdb");
-
+  CLI::App* i = AddImport(app, &import);
   DumpCommand dump;
-  CLI::App* d = app.add_subcommand("dump", "Print the object tree of a database file");
-  d->footer(
-      "Examples:\n"
-      "  velan dump sys.vdb\n"
-      "  velan dump sys.vdb --json > sys.json");
-  d->add_option("FILE", dump.database, "Database file (.vdb)")->type_name("FILE.vdb")->required();
-  d->add_flag("--json", dump.json, "Print JSON instead of text");
-
+  CLI::App* d = AddDump(app, &dump);
   ExportCommand exp;
-  CLI::App* e = app.add_subcommand("export", "Write one CAN cluster of a database file as DBC");
-  e->footer(
-      "Examples:\n"
-      "  velan export sys.vdb -o bus.dbc\n"
-      "  velan export sys.vdb --cluster VehicleCAN -o vehicle.dbc");
-  e->add_option("FILE", exp.database, "Database file (.vdb)")->type_name("FILE.vdb")->required();
-  e->add_option("--cluster", exp.cluster,
-                "The CAN cluster to write (needed when there are several)")
-      ->type_name("NAME");
-  e->add_option("-o,--output", exp.output, "The DBC file to write")
-      ->type_name("OUT.dbc")
-      ->required();
-  e->add_flag("--no-value-tables", exp.noValueTables,
-              "Write no VAL_ lines (the texts of the signals' raw values)");
-
+  CLI::App* e = AddExport(app, &exp);
   VariantsCommand variants;
-  CLI::App* v =
-      app.add_subcommand("variants",
-                         "List the post-build criteria, the values they are tested for and the "
-                         "predefined variants of an input");
-  v->add_option("INPUT", variants.path, "ARXML file or folder")->type_name("PATH")->required();
+  CLI::App* v = AddVariants(app, &variants);
 
   try {
     app.parse(argc, argv);

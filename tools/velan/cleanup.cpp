@@ -1,3 +1,4 @@
+// Removal of the tool's temporary files when a run is interrupted by a signal.
 #include "cleanup.h"
 
 #include <signal.h>

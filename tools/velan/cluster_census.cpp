@@ -1,3 +1,5 @@
+// A quick scan of the input for the clusters it holds, for the hint on
+// --all-clusters when no SYSTEM lists one.
 #include "cluster_census.h"
 
 #include <expat.h>

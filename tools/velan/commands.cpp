@@ -1,3 +1,5 @@
+// The commands of the velan tool: import, convert, export, dump, variants and
+// version, each from its options to the exit status.
 #include "commands.h"
 
 #include <dirent.h>
@@ -475,61 +477,50 @@ int RunVariants(const VariantsCommand& cmd) {
   return kExitOk;
 }
 
-int RunConvert(const ConvertCommand& cmd) {
-  const std::string& input = cmd.import.path;
-  if (!Exists(input)) {
-    Say("cannot read " + input + ": no such file or folder");
-    return kExitFailed;
-  }
-  bool inputIsFolder = IsDirectory(input);
-  if (inputIsFolder && cmd.import.onlyFile) {
-    Say("--only-file needs an ARXML file, not the folder " + input);
-    return kExitUsage;
-  }
+// Where the DBC files of a convert go.
+struct ConvertOutputs {
+  bool toStdout = false;    // "-o -"
+  bool toStream = false;    // standard output, a pipe or a device
+  bool singleFile = false;  // one file, else a folder of <cluster>.dbc
+  FILE* summary = stdout;   // where the "wrote ..." lines go
+};
+
+// Reads -o and the other outputs of a convert; false (with the exit status)
+// for a combination that cannot be written.
+bool PlanConvertOutputs(const ConvertCommand& cmd, ConvertOutputs* out, int* exitCode) {
   // One file is written to standard output ("-"), a pipe or a device, or a
   // name ending in .dbc; anything else names a folder.
-  const bool toStdout = IsStandardOutput(cmd.output);
-  const bool toStream =
-      !cmd.output.empty() && ClassifyOutput(cmd.output).kind == OutputTarget::kStream;
-  bool singleFile = toStream || (!cmd.output.empty() && EndsWithNoCase(cmd.output, ".dbc") &&
-                                 !IsDirectory(cmd.output));
-  if (!OneStandardOutput({{"-o -", toStdout},
+  out->toStdout = IsStandardOutput(cmd.output);
+  out->toStream = !cmd.output.empty() && ClassifyOutput(cmd.output).kind == OutputTarget::kStream;
+  out->singleFile = out->toStream || (!cmd.output.empty() && EndsWithNoCase(cmd.output, ".dbc") &&
+                                      !IsDirectory(cmd.output));
+  if (!OneStandardOutput({{"-o -", out->toStdout},
                           {"--keep-db -", IsStandardOutput(cmd.keepDb)},
-                          {"--log -", IsStandardOutput(cmd.import.logFile)}}))
-    return kExitUsage;
+                          {"--log -", IsStandardOutput(cmd.import.logFile)}})) {
+    *exitCode = kExitUsage;
+    return false;
+  }
   // The lines about the written files go to standard error when an output
   // goes to standard output.
-  FILE* summary = toStdout || IsStandardOutput(cmd.keepDb) || IsStandardOutput(cmd.import.logFile)
-                      ? stderr
-                      : stdout;
-  if (singleFile && cmd.clusters.size() > 1) {
+  out->summary =
+      out->toStdout || IsStandardOutput(cmd.keepDb) || IsStandardOutput(cmd.import.logFile)
+          ? stderr
+          : stdout;
+  if (out->singleFile && cmd.clusters.size() > 1) {
     Say("-o " + cmd.output + " names one file, but " + std::to_string(cmd.clusters.size()) +
         " clusters are asked for; give a folder");
-    return kExitUsage;
+    *exitCode = kExitUsage;
+    return false;
   }
+  return true;
+}
 
-  ImportSession session(cmd.import, true);
-  // The importer takes every ARXML file of the folder its path names; a
-  // path to a name inside the folder makes it read the folder.
-  if (inputIsFolder) session.SetImportPath((input.back() == '/' ? input : input + "/") + "*.arxml");
-  int exitCode = kExitOk;
-  if (!session.Prepare(&exitCode)) return exitCode;
-  Progress progress(!cmd.quiet);
-  std::string error;
-  bool ran = session.Run(&progress, &error);
-  if (!ran) {
-    progress.Stop();
-    Say(error);
-    return kExitFailed;
-  }
-
-  LogSummary log = ReadImportLog(session.PrivateLog());
-  if (ImportCodeIsError(session.Code())) AddAllClustersHint(&log, session.Config());
-  session.Finish();
-  progress.Suspend();
+// Prints the import's findings, and the note on elements left out only
+// because no post-build variant was chosen. The input is scanned again only
+// when the log says such elements exist.
+void ShowImportFindings(const LogSummary& log, const ConvertCommand& cmd,
+                        const ImportSession& session) {
   std::fputs(RenderDiagnostics(log, cmd.allWarnings, cmd.quiet).c_str(), stderr);
-  // Elements left out only because no post-build variant was chosen.
-  // The input is scanned again only when the log says such elements exist.
   bool leftOut = false;
   for (const auto& d : log.diagnostics)
     leftOut = leftOut || d.message.find("<VARIATION-POINT>") != std::string::npos;
@@ -539,22 +530,13 @@ int RunConvert(const ConvertCommand& cmd) {
     const std::string note = VariantNote(CountVariants(files));
     if (!note.empty()) Say(note);
   }
+}
 
-  uint32_t code = session.Code();
-  if (ImportCodeIsError(code)) {
-    ImportFailure failure{input, session.ImportPath(), inputIsFolder,
-                          session.Config().OnlySpecifiedFile(), &log};
-    PrintImportResult(code, ImportFailureCause(failure));
-    return kExitFailed;
-  }
-  if (code != 0 && !cmd.quiet) PrintImportResult(code);
-
-  std::vector<ClusterInfo> clusters;
-  if (!ReadClusters(session.Handle(), &clusters, &error)) {
-    Say(error);
-    return kExitFailed;
-  }
-  std::vector<const ClusterInfo*> chosen;
+// The CAN clusters to write: those named with --cluster, else every one.
+// False (with the exit status) when a name is wrong or nothing is left.
+bool ChooseClusters(const ConvertCommand& cmd, const std::vector<ClusterInfo>& clusters,
+                    bool singleFile, std::vector<const ClusterInfo*>* chosen, int* exitCode) {
+  *exitCode = kExitUsage;
   if (!cmd.clusters.empty()) {
     for (const auto& name : cmd.clusters) {
       const ClusterInfo* found = nullptr;
@@ -563,45 +545,43 @@ int RunConvert(const ConvertCommand& cmd) {
       if (!found) {
         Say("no cluster named " + name +
             " in the input (CAN clusters: " + JoinNames(clusters, true) + ")");
-        return kExitUsage;
+        return false;
       }
       if (found->protocol != kProtocolCan) {
         Say(name + " is a " + found->ProtocolName() +
             " cluster; only CAN clusters are written as DBC");
-        return kExitUsage;
+        return false;
       }
-      chosen.push_back(found);
+      chosen->push_back(found);
     }
   } else {
     for (const auto& c : clusters)
-      if (c.protocol == kProtocolCan) chosen.push_back(&c);
+      if (c.protocol == kProtocolCan) chosen->push_back(&c);
   }
-  if (chosen.empty()) {
+  if (chosen->empty()) {
     Say("the input holds no CAN cluster to write (clusters: " + JoinNames(clusters, false) + ")");
-    return kExitFailed;
+    *exitCode = kExitFailed;
+    return false;
   }
-  if (singleFile && chosen.size() > 1) {
-    Say("-o " + cmd.output + " names one file, but the input has " + std::to_string(chosen.size()) +
-        " CAN clusters (" + JoinNames(clusters, true) +
+  if (singleFile && chosen->size() > 1) {
+    Say("-o " + cmd.output + " names one file, but the input has " +
+        std::to_string(chosen->size()) + " CAN clusters (" + JoinNames(clusters, true) +
         "); give a folder or choose one with --cluster");
-    return kExitUsage;
+    return false;
   }
+  return true;
+}
 
-  std::string folder = singleFile ? FolderOf(cmd.output) : (cmd.output.empty() ? "." : cmd.output);
-  if (!toStream && !MakeFolders(folder, &error)) {
-    Say(error);
-    return kExitFailed;
-  }
-  ExportPlugin exporter;
-  if (!exporter.Load(&error)) {
-    Say(error);
-    return kExitFailed;
-  }
-  if (cmd.noValueTables && !OmitValueTables(session.Handle())) return kExitFailed;
+// Exports each chosen cluster to its DBC file and says so; false when one of
+// them could not be written (the others still are).
+bool WriteClusters(const ConvertCommand& cmd, const ConvertOutputs& out,
+                   const std::vector<const ClusterInfo*>& chosen, ExportPlugin& exporter,
+                   ImportSession& session, Progress& progress) {
   bool allWritten = true;
+  std::string error;
   for (const ClusterInfo* c : chosen) {
     std::string target;
-    if (singleFile) {
+    if (out.singleFile) {
       target = cmd.output;
     } else {
       if (!IsSafeFileName(c->name)) {
@@ -622,12 +602,80 @@ int RunConvert(const ConvertCommand& cmd) {
     }
     progress.Suspend();
     if (!cmd.quiet)
-      std::fprintf(summary, "wrote %s: cluster %s, %zu frames, %zu signals, %zu ECUs\n",
-                   toStdout ? "standard output" : target.c_str(), c->name.c_str(), c->frames,
+      std::fprintf(out.summary, "wrote %s: cluster %s, %zu frames, %zu signals, %zu ECUs\n",
+                   out.toStdout ? "standard output" : target.c_str(), c->name.c_str(), c->frames,
                    c->signals, c->ecus);
-    std::fflush(summary);
+    std::fflush(out.summary);
   }
   std::fflush(stdout);
+  return allWritten;
+}
+
+int RunConvert(const ConvertCommand& cmd) {
+  const std::string& input = cmd.import.path;
+  if (!Exists(input)) {
+    Say("cannot read " + input + ": no such file or folder");
+    return kExitFailed;
+  }
+  bool inputIsFolder = IsDirectory(input);
+  if (inputIsFolder && cmd.import.onlyFile) {
+    Say("--only-file needs an ARXML file, not the folder " + input);
+    return kExitUsage;
+  }
+  ConvertOutputs out;
+  int exitCode = kExitOk;
+  if (!PlanConvertOutputs(cmd, &out, &exitCode)) return exitCode;
+
+  ImportSession session(cmd.import, true);
+  // The importer takes every ARXML file of the folder its path names; a
+  // path to a name inside the folder makes it read the folder.
+  if (inputIsFolder) session.SetImportPath((input.back() == '/' ? input : input + "/") + "*.arxml");
+  if (!session.Prepare(&exitCode)) return exitCode;
+  Progress progress(!cmd.quiet);
+  std::string error;
+  bool ran = session.Run(&progress, &error);
+  if (!ran) {
+    progress.Stop();
+    Say(error);
+    return kExitFailed;
+  }
+
+  LogSummary log = ReadImportLog(session.PrivateLog());
+  if (ImportCodeIsError(session.Code())) AddAllClustersHint(&log, session.Config());
+  session.Finish();
+  progress.Suspend();
+  ShowImportFindings(log, cmd, session);
+
+  uint32_t code = session.Code();
+  if (ImportCodeIsError(code)) {
+    ImportFailure failure{input, session.ImportPath(), inputIsFolder,
+                          session.Config().OnlySpecifiedFile(), &log};
+    PrintImportResult(code, ImportFailureCause(failure));
+    return kExitFailed;
+  }
+  if (code != 0 && !cmd.quiet) PrintImportResult(code);
+
+  std::vector<ClusterInfo> clusters;
+  if (!ReadClusters(session.Handle(), &clusters, &error)) {
+    Say(error);
+    return kExitFailed;
+  }
+  std::vector<const ClusterInfo*> chosen;
+  if (!ChooseClusters(cmd, clusters, out.singleFile, &chosen, &exitCode)) return exitCode;
+
+  std::string folder =
+      out.singleFile ? FolderOf(cmd.output) : (cmd.output.empty() ? "." : cmd.output);
+  if (!out.toStream && !MakeFolders(folder, &error)) {
+    Say(error);
+    return kExitFailed;
+  }
+  ExportPlugin exporter;
+  if (!exporter.Load(&error)) {
+    Say(error);
+    return kExitFailed;
+  }
+  if (cmd.noValueTables && !OmitValueTables(session.Handle())) return kExitFailed;
+  bool allWritten = WriteClusters(cmd, out, chosen, exporter, session, progress);
   if (!cmd.keepDb.empty() && !SaveDatabase(session.Handle(), cmd.keepDb)) allWritten = false;
   return allWritten && !session.LogFailed() ? kExitOk : kExitFailed;
 }

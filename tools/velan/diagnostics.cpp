@@ -1,3 +1,5 @@
+// Reads the importer's log and renders its findings as compiler-style
+// diagnostics.
 #include "diagnostics.h"
 
 #include <cctype>

@@ -1,3 +1,5 @@
+// What the tool reads from the host database: the clusters of a database,
+// its object tree as text or JSON, and saving it to a file.
 #include "host_db.h"
 
 #include <cmath>

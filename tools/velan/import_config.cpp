@@ -1,3 +1,5 @@
+// The importer's configuration file: the user's file read, the tool's
+// options added, and the private copy written for one run.
 #include "import_config.h"
 
 #include "cleanup.h"

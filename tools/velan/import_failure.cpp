@@ -1,3 +1,5 @@
+// The input file set as the importer chooses it, and the specific cause and
+// remedy of a failed import.
 #include "import_failure.h"
 
 #include <dirent.h>

@@ -1,3 +1,5 @@
+// Entry point of the velan tool: runs the command line and turns what
+// escapes it (out of memory) into an error message and exit status 1.
 #include <cstdio>
 #include <exception>
 #include <new>

@@ -1,3 +1,5 @@
+// Writing of output files by what the path names: a regular file replaced
+// atomically, a link followed, a pipe or device written straight through.
 #include "output_file.h"
 
 #include "cleanup.h"

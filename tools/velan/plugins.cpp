@@ -1,3 +1,5 @@
+// Loading of the import and export plug-ins and the status-text library from
+// the library folder.
 #include "plugins.h"
 
 #include <dlfcn.h>

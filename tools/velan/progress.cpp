@@ -1,3 +1,5 @@
+// The progress line on a terminal: the phase, the share of the input read
+// and the objects created.
 #include "progress.h"
 
 #include <dirent.h>

@@ -1,3 +1,5 @@
+// A quick scan of ARXML files for post-build variants: the criteria, the
+// values their conditions test, and the predefined variants.
 #include "variant_census.h"
 
 #include <expat.h>

@@ -1,3 +1,4 @@
+// Feeding a file on disk to an expat parser for the tool's quick scans.
 #include "xml_file.h"
 
 #include <fstream>
