@@ -371,6 +371,41 @@ int RunDump(const DumpCommand& cmd) {
   return kExitOk;
 }
 
+// The cluster an export writes: the one named with --cluster, else the only
+// CAN cluster of the database. Null (with the exit status) otherwise.
+const ClusterInfo* ChooseExportCluster(const ExportCommand& cmd,
+                                       const std::vector<ClusterInfo>& clusters, int* exitCode) {
+  *exitCode = kExitUsage;
+  if (!cmd.cluster.empty()) {
+    const ClusterInfo* chosen = nullptr;
+    for (const auto& c : clusters)
+      if (c.name == cmd.cluster) chosen = &c;
+    if (!chosen) {
+      Say("no cluster named " + cmd.cluster + " (CAN clusters: " + JoinNames(clusters, true) + ")");
+      return nullptr;
+    }
+    if (chosen->protocol != kProtocolCan) {
+      Say(cmd.cluster + " is a " + chosen->ProtocolName() +
+          " cluster; only CAN clusters are written as DBC");
+      return nullptr;
+    }
+    return chosen;
+  }
+  std::vector<const ClusterInfo*> can;
+  for (const auto& c : clusters)
+    if (c.protocol == kProtocolCan) can.push_back(&c);
+  if (can.empty()) {
+    Say(cmd.database + " holds no CAN cluster");
+    *exitCode = kExitFailed;
+    return nullptr;
+  }
+  if (can.size() > 1) {
+    Say("several CAN clusters; choose one with --cluster: " + JoinNames(clusters, true));
+    return nullptr;
+  }
+  return can.front();
+}
+
 int RunExport(const ExportCommand& cmd) {
   dbaStatus st{0, 0};
   uint32_t ref = 0;
@@ -393,33 +428,9 @@ int RunExport(const ExportCommand& cmd) {
     Say(error);
     return kExitFailed;
   }
-  const ClusterInfo* chosen = nullptr;
-  if (!cmd.cluster.empty()) {
-    for (const auto& c : clusters)
-      if (c.name == cmd.cluster) chosen = &c;
-    if (!chosen) {
-      Say("no cluster named " + cmd.cluster + " (CAN clusters: " + JoinNames(clusters, true) + ")");
-      return kExitUsage;
-    }
-    if (chosen->protocol != kProtocolCan) {
-      Say(cmd.cluster + " is a " + chosen->ProtocolName() +
-          " cluster; only CAN clusters are written as DBC");
-      return kExitUsage;
-    }
-  } else {
-    std::vector<const ClusterInfo*> can;
-    for (const auto& c : clusters)
-      if (c.protocol == kProtocolCan) can.push_back(&c);
-    if (can.empty()) {
-      Say(cmd.database + " holds no CAN cluster");
-      return kExitFailed;
-    }
-    if (can.size() > 1) {
-      Say("several CAN clusters; choose one with --cluster: " + JoinNames(clusters, true));
-      return kExitUsage;
-    }
-    chosen = can.front();
-  }
+  int exitCode = kExitOk;
+  const ClusterInfo* chosen = ChooseExportCluster(cmd, clusters, &exitCode);
+  if (chosen == nullptr) return exitCode;
   ExportPlugin exporter;
   if (!exporter.Load(&error)) {
     Say(error);

@@ -109,15 +109,50 @@ size_t LogSummary::Count(Diagnostic::Severity s) const {
   return n;
 }
 
+namespace {
+
+// A finding whose element position names its file by index; the path is
+// filled in once the whole log is read.
+struct PendingFile {
+  size_t diag;
+  int64_t file;
+};
+
+// Adds the finding of a Warn (1) or Err (2) line to `out`; false when the
+// line is none of its own (a status text that belongs to the finding before
+// it, or a line of the unresolved-reference listing other than its elements).
+bool AddFinding(uint64_t cat, uint64_t sub, const std::string& msg, LogSummary* out,
+                std::vector<PendingFile>* pending) {
+  // The host's status text follows a WARNING or ERROR line of an object
+  // creation as a line of its own, in double quotes.
+  if (msg.size() >= 2 && msg.front() == '"' && msg.back() == '"' && !out->diagnostics.empty() &&
+      out->diagnostics.back().message.find("-- CreateChildObject") != std::string::npos) {
+    out->diagnostics.back().message += " " + msg;
+    return false;
+  }
+  Diagnostic d;
+  d.severity = cat == 2 ? Diagnostic::kError : Diagnostic::kWarning;
+  int64_t fileIndex = 0;
+  if (ParseElementMessage(msg, &d.element, &fileIndex, &d.line, &d.column, &d.message)) {
+    pending->push_back({out->diagnostics.size(), fileIndex});
+  } else if (cat == 1 && sub == 3) {
+    // The unresolved-reference listing: only its element lines are
+    // findings; its title, rule and "[none]" are not.
+    return false;
+  } else {
+    d.message = msg;
+  }
+  out->diagnostics.push_back(std::move(d));
+  return true;
+}
+
+}  // namespace
+
 LogSummary ParseImportLog(const std::string& text) {
   LogSummary out;
   // Element positions are resolved after the whole log is read: the file
   // list comes first in practice, but nothing depends on it.
-  struct Pending {
-    size_t diag;
-    int64_t file;
-  };
-  std::vector<Pending> pending;
+  std::vector<PendingFile> pending;
   // The last diagnostic's message continues on the next line (its closing
   // quote has not been seen yet).
   bool open = false;
@@ -155,27 +190,7 @@ LogSummary ParseImportLog(const std::string& text) {
       continue;
     }
     if (cat != 1 && cat != 2) continue;
-    // The host's status text follows a WARNING or ERROR line of an object
-    // creation as a line of its own, in double quotes.
-    if (msg.size() >= 2 && msg.front() == '"' && msg.back() == '"' && !out.diagnostics.empty() &&
-        out.diagnostics.back().message.find("-- CreateChildObject") != std::string::npos) {
-      out.diagnostics.back().message += " " + msg;
-      continue;
-    }
-    Diagnostic d;
-    d.severity = cat == 2 ? Diagnostic::kError : Diagnostic::kWarning;
-    int64_t fileIndex = 0;
-    if (ParseElementMessage(msg, &d.element, &fileIndex, &d.line, &d.column, &d.message)) {
-      pending.push_back({out.diagnostics.size(), fileIndex});
-    } else if (cat == 1 && sub == 3) {
-      // The unresolved-reference listing: only its element lines are
-      // findings; its title, rule and "[none]" are not.
-      continue;
-    } else {
-      d.message = msg;
-    }
-    out.diagnostics.push_back(std::move(d));
-    open = !closed;
+    if (AddFinding(cat, sub, msg, &out, &pending)) open = !closed;
   }
   for (const auto& p : pending) {
     auto it = out.files.find(p.file);
