@@ -87,17 +87,13 @@ std::string FormatHexBytes(const std::string& bytes) {
 // [value "text", ...]; stored values are well formed (checked on set).
 std::string FormatValueTable(const std::string& bytes) {
   std::string out = "[";
-  uint32_t offset = 0;
-  double value = 0;
-  const char* text = nullptr;
-  uint32_t length = 0;
-  const uint32_t size = static_cast<uint32_t>(bytes.size());
-  while (VelanNextValueDescription(bytes.data(), size, &offset, &value, &text, &length) == 1) {
-    if (out.size() > 1) out += ", ";
-    out += FormatDouble(value);
-    out.push_back(' ');
-    AppendQuoted(std::string(text, length), &out);
-  }
+  VelanForEachValueDescription(bytes.data(), static_cast<uint32_t>(bytes.size()),
+                               [&out](double value, const char* text, uint32_t length) {
+                                 if (out.size() > 1) out += ", ";
+                                 out += FormatDouble(value);
+                                 out.push_back(' ');
+                                 AppendQuoted(std::string(text, length), &out);
+                               });
   out += "]";
   return out;
 }

@@ -51,6 +51,22 @@ static inline int VelanValueDescriptionsValid(const void* data, uint32_t size) {
 #ifdef __cplusplus
 #include <string>
 
+/* Calls visit(raw value, text, text length) for each entry in order; true
+ * when the whole value is well formed (entries before a malformed one have
+ * been visited). */
+template <typename Visit>
+inline bool VelanForEachValueDescription(const void* data, uint32_t size, Visit visit) {
+  uint32_t offset = 0;
+  double value = 0;
+  const char* text = nullptr;
+  uint32_t length = 0;
+  int r;
+  while ((r = VelanNextValueDescription(data, size, &offset, &value, &text, &length)) == 1) {
+    visit(value, text, length);
+  }
+  return r == 0;
+}
+
 /* Appends one entry to an encoded value. The text must hold no NUL. */
 inline void VelanAppendValueDescription(std::string& out, double value, const std::string& text) {
   char bytes[8];

@@ -18,48 +18,13 @@ missing).
 """
 import argparse
 import copy
-import fnmatch
 import glob
-import io
-import logging
-import math
 import os
 import shutil
 import subprocess
 import sys
 
-SKIP = 77
-
-
-def load_canmatrix():
-    try:
-        stderr = sys.stderr
-        sys.stderr = io.StringIO()  # canmatrix lists its optional formats on import
-        try:
-            import canmatrix.formats  # noqa: F401
-            import lxml  # noqa: F401  (canmatrix's ARXML reader needs it)
-        finally:
-            sys.stderr = stderr
-    except ImportError as e:
-        print("crosscheck: skipped, %s" % e)
-        sys.exit(SKIP)
-    logging.getLogger("canmatrix").setLevel(logging.CRITICAL)
-    return canmatrix.formats
-
-
-def read_allow_list(path):
-    rules = []
-    with open(path, encoding="utf-8") as f:
-        for n, raw in enumerate(f, 1):
-            line = raw.strip()
-            if not line or line.startswith("#"):
-                continue
-            pattern, _, reason = line.partition("#")
-            pattern = pattern.strip()
-            if not reason.strip():
-                sys.exit("%s:%d: an allow-list entry needs a reason after '#'" % (path, n))
-            rules.append([pattern, reason.strip(), 0])
-    return rules
+from e2e_support import dbc_start_bit, explain, load_canmatrix, read_allow_list, same_number
 
 
 def inputs(examples_dir, inputs_dir, samples_dir):
@@ -76,12 +41,6 @@ def inputs(examples_dir, inputs_dir, samples_dir):
     return out
 
 
-def same_number(a, b):
-    if a is None or b is None:
-        return a is b
-    return math.isclose(float(a), float(b), rel_tol=1e-9, abs_tol=1e-12)
-
-
 def mux_role(sig):
     """'M' for a multiplexer, the switch value for a multiplexed signal, '' otherwise."""
     m = sig.multiplex
@@ -95,12 +54,6 @@ def mux_role(sig):
 def value_texts(sig):
     """The signal's value descriptions as sorted (raw value, text) pairs."""
     return sorted((float(k), str(v)) for k, v in (sig.values or {}).items())
-
-
-def dbc_start_bit(sig):
-    """Start bit as a DBC file writes it (Motorola: most significant bit)."""
-    return sig.get_startbit(bit_numbering=1, start_little=True) if sig.is_little_endian \
-        else sig.get_startbit(bit_numbering=1, start_little=False)
 
 
 def flatten_container(frame, ours):
@@ -199,7 +152,7 @@ def main():
     ap.add_argument("--work", required=True)
     args = ap.parse_args()
 
-    formats = load_canmatrix()
+    formats = load_canmatrix("crosscheck", need_lxml=True)
     rules = read_allow_list(args.allow)
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work)
@@ -271,14 +224,7 @@ def main():
                     compare_frames(ckey, our_frames[name], flatten_container(their_frames[name], our_frames[name]),
                                    diffs)
 
-    unexplained = []
-    for key, text in diffs:
-        rule = next((r for r in rules if fnmatch.fnmatchcase(key, r[0])), None)
-        if rule:
-            rule[2] += 1
-            print("allowed: %s: %s  (%s)" % (key, text, rule[1]))
-        else:
-            unexplained.append("%s: %s" % (key, text))
+    unexplained = explain(diffs, rules)
     for pattern, reason, used in rules:
         if not used:
             print("note: allow-list entry matched nothing: %s" % pattern)

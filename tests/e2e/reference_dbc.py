@@ -13,16 +13,13 @@ matches it; the allow-list says why the reference is not the truth there.
 Exit status: 0 pass, 1 fail, 77 skipped (samples or canmatrix missing).
 """
 import argparse
-import fnmatch
-import io
-import logging
-import math
 import os
 import shutil
 import subprocess
 import sys
 
-SKIP = 77
+from e2e_support import SKIP, dbc_start_bit, explain, load_canmatrix, read_allow_list, same_number
+
 ARXML = "canmatrix_test.arxml"
 REFERENCE = "canmatrix_test_CAN.dbc"
 
@@ -30,43 +27,6 @@ REFERENCE = "canmatrix_test_CAN.dbc"
 def skip(why):
     print("reference_dbc: skipped, %s" % why)
     sys.exit(SKIP)
-
-
-def load_formats():
-    try:
-        stderr = sys.stderr
-        sys.stderr = io.StringIO()  # canmatrix lists its optional formats on import
-        try:
-            import canmatrix.formats
-        finally:
-            sys.stderr = stderr
-    except ImportError as e:
-        skip(e)
-    logging.getLogger("canmatrix").setLevel(logging.CRITICAL)
-    return canmatrix.formats
-
-
-def read_allow_list(path):
-    rules = []
-    with open(path, encoding="utf-8") as f:
-        for n, raw in enumerate(f, 1):
-            line = raw.strip()
-            if not line or line.startswith("#"):
-                continue
-            pattern, _, reason = line.partition("#")
-            if not reason.strip():
-                sys.exit("%s:%d: an allow-list entry needs a reason after '#'" % (path, n))
-            rules.append([pattern.strip(), reason.strip(), 0])
-    return rules
-
-
-def start_bit(sig):
-    """Start bit as a DBC file writes it (Motorola: most significant bit)."""
-    return sig.get_startbit(bit_numbering=1, start_little=sig.is_little_endian)
-
-
-def close(a, b):
-    return math.isclose(float(a), float(b), rel_tol=1e-9, abs_tol=1e-12)
 
 
 def keyed(signals):
@@ -113,11 +73,11 @@ def compare(ours, ref):
             s, t = our_sigs[sname], ref_sigs[sname]
             for field, x, y, eq in (
                     ("name", s.name, t.name, None),
-                    ("start-bit", start_bit(s), start_bit(t), None),
+                    ("start-bit", dbc_start_bit(s), dbc_start_bit(t), None),
                     ("length", s.size, t.size, None),
                     ("byte-order", s.is_little_endian, t.is_little_endian, None),
-                    ("factor", s.factor, t.factor, close),
-                    ("offset", s.offset, t.offset, close)):
+                    ("factor", s.factor, t.factor, same_number),
+                    ("offset", s.offset, t.offset, same_number)):
                 if not (eq(x, y) if eq else x == y):
                     diffs.append(("%s|%s|%s" % (name, sname, field),
                                   "ours %r, reference %r" % (x, y)))
@@ -136,7 +96,7 @@ def main():
     reference = os.path.join(args.samples, REFERENCE)
     if not (os.path.isfile(arxml) and os.path.isfile(reference)):
         skip("%s or %s not found in %s" % (ARXML, REFERENCE, args.samples))
-    formats = load_formats()
+    formats = load_canmatrix("reference_dbc")
     rules = read_allow_list(args.allow)
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(os.path.join(args.work, "config"))
@@ -153,14 +113,7 @@ def main():
     ref = next(iter(formats.loadp(reference).values()))
 
     diffs, frames, signals = compare(ours, ref)
-    unexplained = []
-    for key, text in diffs:
-        rule = next((r for r in rules if fnmatch.fnmatchcase(key, r[0])), None)
-        if rule:
-            rule[2] += 1
-            print("allowed: %s: %s  (%s)" % (key, text, rule[1]))
-        else:
-            unexplained.append("%s: %s" % (key, text))
+    unexplained = explain(diffs, rules)
     for pattern, _, used in rules:
         if not used:
             unexplained.append("allow-list entry matches nothing: %s" % pattern)

@@ -135,24 +135,19 @@ nlohmann::ordered_json DecodeValue(Enc enc, const std::vector<uint8_t>& b) {
     case Enc::VTAB: {
       // [{"value": raw value, "text": text}, ...] in table order.
       nlohmann::ordered_json a = nlohmann::ordered_json::array();
-      const uint32_t size = static_cast<uint32_t>(b.size());
-      uint32_t offset = 0;
-      double value = 0;
-      const char* text = nullptr;
-      uint32_t length = 0;
-      int r;
-      while ((r = VelanNextValueDescription(b.data(), size, &offset, &value, &text, &length)) ==
-             1) {
-        nlohmann::ordered_json entry;
-        // Raw values are whole numbers as a rule: shown without ".0".
-        if (std::trunc(value) == value && std::fabs(value) < 9007199254740992.0)
-          entry["value"] = static_cast<int64_t>(value);
-        else
-          entry["value"] = value;
-        entry["text"] = std::string(text, length);
-        a.push_back(std::move(entry));
-      }
-      if (r == 0) return a;
+      const bool whole = VelanForEachValueDescription(
+          b.data(), static_cast<uint32_t>(b.size()),
+          [&a](double value, const char* text, uint32_t length) {
+            nlohmann::ordered_json entry;
+            // Raw values are whole numbers as a rule: shown without ".0".
+            if (std::trunc(value) == value && std::fabs(value) < 9007199254740992.0)
+              entry["value"] = static_cast<int64_t>(value);
+            else
+              entry["value"] = value;
+            entry["text"] = std::string(text, length);
+            a.push_back(std::move(entry));
+          });
+      if (whole) return a;
       break;
     }
   }

@@ -2,44 +2,16 @@
 // remedy of a failed import.
 #include "import_failure.h"
 
-#include <dirent.h>
 #include <expat.h>
-#include <sys/stat.h>
 
-#include <algorithm>
 #include <cstring>
 
 #include "output_file.h"
+#include "velan_platform.h"
 #include "xml_file.h"
 
 namespace velan_tool {
 namespace {
-
-char Upper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool DirectoryOrderLess(const std::string& a, const std::string& b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    const auto ua = static_cast<unsigned char>(Upper(a[i]));
-    const auto ub = static_cast<unsigned char>(Upper(b[i]));
-    if (ua != ub) return ua < ub;
-  }
-  if (a.size() != b.size()) return a.size() < b.size();
-  return a < b;
-}
-
-bool IsRegularFile(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// The importer's folder of a path: the text before the last '/'.
-std::string ImportFolder(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "." : path.substr(0, slash);
-}
 
 bool HoldsSystem(const std::string& path) {
   XML_Parser parser = XML_ParserCreate(nullptr);
@@ -79,19 +51,15 @@ std::string JoinList(const std::vector<std::string>& items) {
 
 std::vector<std::string> InputFileSet(const std::string& importPath, bool onlyFile) {
   if (onlyFile) return {importPath};
-  const std::string folder = ImportFolder(importPath);
+  // The same listing, order and joining as the importer's.
+  const std::string folder = vplat::FolderOf(importPath);
   std::vector<std::string> names;
-  if (DIR* d = opendir(folder.empty() ? "/" : folder.c_str())) {
-    while (dirent* e = readdir(d)) {
-      const std::string name = e->d_name;
-      if (!EndsWithNoCase(name, ".arxml")) continue;
-      if (IsRegularFile(folder + "/" + name)) names.push_back(name);
-    }
-    closedir(d);
-  }
-  std::sort(names.begin(), names.end(), DirectoryOrderLess);
-  for (auto& n : names) n = folder + "/" + n;
-  return names;
+  vplat::ListRegularFiles(folder, &names);
+  const std::string prefix = folder == "/" ? std::string() : folder;
+  std::vector<std::string> files;
+  for (const std::string& name : names)
+    if (EndsWithNoCase(name, ".arxml")) files.push_back(vplat::JoinPath(prefix, name));
+  return files;
 }
 
 std::vector<std::string> FilesHoldingSystem(const std::vector<std::string>& files) {
@@ -103,12 +71,12 @@ std::vector<std::string> FilesHoldingSystem(const std::vector<std::string>& file
 
 std::string ImportFailureCause(const ImportFailure& f) {
   const std::vector<std::string> files = InputFileSet(f.importPath, f.onlyFile);
-  if (files.empty() || (f.onlyFile && !IsRegularFile(f.input))) {
+  if (files.empty() || (f.onlyFile && !vplat::IsRegularFile(f.input))) {
     if (f.onlyFile)
       return "cannot read " + f.input +
              (Exists(f.input) ? ": not a regular file" : ": no such file");
     if (f.inputIsFolder) return "the folder " + f.input + " holds no ARXML files";
-    const std::string folder = ImportFolder(f.input);
+    const std::string folder = vplat::FolderOf(f.input);
     if (!EndsWithNoCase(f.input, ".arxml"))
       return f.input + " is not an ARXML file, and its folder " + folder +
              " holds no ARXML files to read in its place; --only-file reads the given file itself";
@@ -117,7 +85,7 @@ std::string ImportFailureCause(const ImportFailure& f) {
   if (HasError(f.log, "Located too many \"<SYSTEM>\" elements")) {
     const std::vector<std::string> holders = FilesHoldingSystem(files);
     if (files.size() > 1) {
-      std::string what = "every ARXML file of the folder " + ImportFolder(files.front()) +
+      std::string what = "every ARXML file of the folder " + vplat::FolderOf(files.front()) +
                          " was read (" + std::to_string(files.size()) + " files)";
       if (holders.size() > 1)
         what += ", and " + std::to_string(holders.size()) +

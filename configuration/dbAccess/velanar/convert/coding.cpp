@@ -45,7 +45,6 @@ const char kArInitValue[] = "AR:INIT-VALUE";
 const char kArNumericalValueSpecification[] = "AR:NUMERICAL-VALUE-SPECIFICATION";
 const char kArConstantReference[] = "AR:CONSTANT-REFERENCE";
 const char kArConstantRef[] = "AR:CONSTANT-REF";
-const char kArConstantValue[] = "AR:VALUE-SPEC";
 const char kArValue[] = "AR:VALUE";
 const char kIntervalType[] = "INTERVAL-TYPE";
 const char kIntervalClosed[] = "CLOSED";
@@ -528,6 +527,23 @@ void cCodingAr4::ReadSystemSignalProps() {
   if (unitTarget != nullptr && !HasVariationPoint(ctx, unitRef)) systemUnit = unitTarget;
 }
 
+namespace {
+
+// The child of a constant that holds its value: the one with a numerical
+// value or a reference on to another constant.
+const exElement* ConstantValueHolder(const exElement* constant) {
+  for (size_t i = 0; constant != nullptr && i < constant->ChildCount(); ++i) {
+    const exElement* child = constant->Child(i);
+    if (FindChild(child, kArNumericalValueSpecification) != nullptr ||
+        FindChild(child, kArConstantReference) != nullptr) {
+      return child;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 // INIT-VALUE holds a numerical value, or a reference to a constant whose
 // value element holds one (or refers on to another constant).
 bool cCodingAr4::ReadRawInitValue(double& raw) {
@@ -540,7 +556,7 @@ bool cCodingAr4::ReadRawInitValue(double& raw) {
     }
     const exElement* reference = FindChild(holder, kArConstantReference);
     const exElement* constant = FindReferenceTarget(ctx, FindChild(reference, kArConstantRef));
-    holder = FindChild(constant, kArConstantValue);
+    holder = ConstantValueHolder(constant);
   }
   return false;
 }

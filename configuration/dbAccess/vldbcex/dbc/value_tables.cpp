@@ -19,20 +19,13 @@ bool ValueTablesWanted(const ToCtx& ctx) {
 
 bool FormatValueTable(ToLogFile& sink, const std::string& encoded, std::string& entries) {
   entries.clear();
-  const uint32_t size = static_cast<uint32_t>(encoded.size());
-  uint32_t offset = 0;
-  double value = 0;
-  const char* text = nullptr;
-  uint32_t length = 0;
-  int r;
-  while ((r = VelanNextValueDescription(encoded.data(), size, &offset, &value, &text, &length)) ==
-         1) {
-    entries += sink.FormatReal(value);
-    entries += " \"";
-    entries += EscapeComment(std::string(text, length));
-    entries += "\" ";
-  }
-  return r == 0;
+  return VelanForEachValueDescription(encoded.data(), static_cast<uint32_t>(encoded.size()),
+                                      [&](double value, const char* text, uint32_t length) {
+                                        entries += sink.FormatReal(value);
+                                        entries += " \"";
+                                        entries += EscapeComment(std::string(text, length));
+                                        entries += "\" ";
+                                      });
 }
 
 void WriteValueTables(ToCtx& ctx) {

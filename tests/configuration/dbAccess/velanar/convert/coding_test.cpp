@@ -372,7 +372,7 @@ ImportResult ImportSignal(const std::string& bits, std::vector<Node> refs,
       {"C1", Numerical("12")}, {"C2", ConstantRef("C1")}, {"Loop", ConstantRef("Loop")}};
   for (const auto& constant : constants) {
     elements.push_back(
-        Named("CONSTANT-SPECIFICATION", constant.first, {El("VALUE-SPEC", {constant.second})}));
+        Named("CONSTANT-SPECIFICATION", constant.first, {El("VALUE", {constant.second})}));
   }
   return ImportArxml(OnePduSystem("P1", std::move(elements)));
 }
