@@ -1,6 +1,7 @@
 // Building and listing the short-name tree, and resolving references through it.
 #include "resolve/short_name_resolver.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstring>
 #include <new>
@@ -56,48 +57,16 @@ void WalkTree(const cSNRMap& map, Enter enter, Leave leave) {
   }
 }
 
-// The reference path cursor: a copy of the reference text split at '/'.
-class cPathCursor {
- public:
-  // False when the text is not an absolute path or out of memory (then
-  // `outOfMemory` is set).
-  bool Init(const char* text, bool* outOfMemory) {
-    if (text == nullptr || text[0] != '/') return false;
-    const size_t length = std::strlen(text);
-    copy_.Reset(new (std::nothrow) char[length + 1]);
-    if (!copy_) {
-      *outOfMemory = true;
-      return false;
-    }
-    std::memcpy(copy_.Get(), text, length + 1);
-    for (size_t i = 0; i < length; ++i) {
-      if (copy_[i] == '/') {
-        copy_[i] = '\0';
-        ++count_;
-      }
-    }
-    next_ = copy_.Get() + 1;
-    index_ = 0;
-    return true;
+// Finds the nodes named by one path segment (`length` bytes at `name`)
+// in a collection.
+bool FindSegment(const cSNRCollectionBase& collection, const char* name, size_t length,
+                 cSNRVector<cShortNameResolver*>& result) {
+  if (collection.IsMap()) {
+    return static_cast<const cSNRMap&>(collection).FindAll(name, length, result);
   }
-  size_t Count() const { return count_; }
-  // True once the last segment was taken.
-  bool Done() const { return index_ >= count_; }
-  // The next segment, or null after the last one.
-  const char* Next() {
-    if (index_ >= count_) return nullptr;
-    const char* segment = next_;
-    next_ += std::strlen(next_) + 1;
-    ++index_;
-    return segment;
-  }
-
- private:
-  cScopedArray<char> copy_;
-  size_t count_ = 0;
-  size_t index_ = 0;
-  const char* next_ = nullptr;
-};
+  result.Clear();  // the empty collection
+  return true;
+}
 
 }  // namespace
 
@@ -126,13 +95,16 @@ void cSNRMap::DeleteAll() {
   // down.
   cShortNameResolver* doomed = nullptr;
   auto take = [&doomed](cSNRMap& map) {
-    for (auto& entry : map) {
+    for (Entry& entry : map.entries_) {
       cShortNameResolver* node = entry.second;
       if (node == nullptr) continue;
       node->nextDoomed_ = doomed;
       doomed = node;
     }
-    map.clear();
+    map.entries_.clear();
+    map.sorted_.clear();
+    map.sortedValid_ = false;
+    map.ReleaseTable();
   };
   take(*this);
   while (doomed != nullptr) {
@@ -149,32 +121,132 @@ void cSNRMap::DeleteAll() {
   }
 }
 
+uint32_t cSNRMap::HashName(const char* name, size_t length) {
+  // FNV-1a over the bytes.
+  uint32_t hash = 2166136261u;
+  for (size_t i = 0; i < length; ++i) {
+    hash ^= static_cast<unsigned char>(name[i]);
+    hash *= 16777619u;
+  }
+  return hash;
+}
+
+cSNRMap::Slot* cSNRMap::Probe(const char* name, size_t length, uint32_t hash) const {
+  const size_t mask = slotCount_ - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    Slot* slot = &table_[i];
+    if (slot->head == kNone || SameName(entries_[slot->head], name, length, hash)) return slot;
+  }
+}
+
+void cSNRMap::Link(uint32_t index, size_t length) {
+  Entry& entry = entries_[index];
+  entry.next = kNone;
+  Slot* slot = Probe(entry.first, length, entry.hash);
+  if (slot->head == kNone) {
+    slot->head = index;
+    ++distinct_;
+  } else {
+    entries_[slot->tail].next = index;
+  }
+  slot->tail = index;
+}
+
+bool cSNRMap::Rehash(size_t slots) {
+  Slot* table = new (std::nothrow) Slot[slots];
+  if (table == nullptr) return false;
+  for (size_t i = 0; i < slots; ++i) table[i] = {kNone, kNone};
+  table_.Reset(table);
+  slotCount_ = slots;
+  distinct_ = 0;
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    Link(static_cast<uint32_t>(i), std::strlen(entries_[i].first));
+  }
+  return true;
+}
+
+void cSNRMap::ReleaseTable() {
+  table_.Reset();
+  slotCount_ = 0;
+  distinct_ = 0;
+}
+
 bool cSNRMap::Contains(const char* name) const {
-  return name != nullptr && find(name) != end();
+  if (name == nullptr) return false;
+  const size_t length = std::strlen(name);
+  const uint32_t hash = HashName(name, length);
+  if (slotCount_ != 0) return Probe(name, length, hash)->head != kNone;
+  for (const Entry& entry : entries_) {
+    if (SameName(entry, name, length, hash)) return true;
+  }
+  return false;
 }
 
 bool cSNRMap::Insert(const char* name, cShortNameResolver* node) {
-  if (name == nullptr || node == nullptr) return false;
+  if (name == nullptr || node == nullptr || entries_.size() >= kNone - 1) return false;
+  const size_t length = std::strlen(name);
   try {
-    // An equal key goes after the existing ones: duplicates keep document order.
-    // Names often come in ascending order (tool exports sort them), so the
-    // end is tried first: one comparison instead of a walk from the root
-    // when it fits, the ordinary insert position when it does not.
-    insert(end(), std::make_pair(name, node));
+    entries_.push_back({name, node, HashName(name, length), kNone});
   } catch (...) {
     return false;
+  }
+  sortedValid_ = false;
+  const uint32_t index = static_cast<uint32_t>(entries_.size() - 1);
+  if (slotCount_ == 0) {
+    if (entries_.size() <= kScanLimit) return true;
+    if (Rehash(4 * kScanLimit)) return true;
+  } else if (2 * (distinct_ + 1) <= slotCount_) {
+    Link(index, length);
+    return true;
+  } else if (Rehash(2 * slotCount_)) {
+    return true;
+  }
+  // Out of memory for the table: the entry is taken back; a failed rehash
+  // leaves the table as it was.
+  entries_.pop_back();
+  return false;
+}
+
+bool cSNRMap::FindAll(const char* name, cSNRVector<cShortNameResolver*>& result) const {
+  if (name == nullptr) {
+    result.Clear();
+    return true;
+  }
+  return FindAll(name, std::strlen(name), result);
+}
+
+bool cSNRMap::FindAll(const char* name, size_t length,
+                      cSNRVector<cShortNameResolver*>& result) const {
+  result.Clear();
+  const uint32_t hash = HashName(name, length);
+  if (slotCount_ != 0) {
+    for (uint32_t i = Probe(name, length, hash)->head; i != kNone; i = entries_[i].next) {
+      if (!result.PushBack(entries_[i].second)) return false;
+    }
+    return true;
+  }
+  for (const Entry& entry : entries_) {
+    if (SameName(entry, name, length, hash) && !result.PushBack(entry.second)) return false;
   }
   return true;
 }
 
-bool cSNRMap::FindAll(const char* name, cSNRVector<cShortNameResolver*>& result) const {
-  result.Clear();
-  if (name == nullptr) return true;
-  auto range = equal_range(name);
-  for (auto it = range.first; it != range.second; ++it) {
-    if (!result.PushBack(it->second)) return false;
+cSNRMap::const_iterator cSNRMap::begin() const {
+  if (!sortedValid_) {
+    sorted_.resize(entries_.size());
+    for (size_t i = 0; i < sorted_.size(); ++i) sorted_[i] = static_cast<uint32_t>(i);
+    // Stable: entries of equal names stay in insertion order.
+    std::stable_sort(sorted_.begin(), sorted_.end(), [this](uint32_t a, uint32_t b) {
+      return cmpxmlchar::Compare(entries_[a].first, entries_[b].first) < 0;
+    });
+    sortedValid_ = true;
   }
-  return true;
+  return const_iterator(entries_.data(), sorted_.data());
+}
+
+cSNRMap::const_iterator cSNRMap::end() const {
+  // Only valid together with begin(), which makes the order.
+  return const_iterator(entries_.data(), sorted_.data() + sorted_.size());
 }
 
 void cSNRMap::ListToReport(uint32_t category, uint32_t subcategory, cReport& report,
@@ -310,12 +382,9 @@ const exElement* FindReferenceTargetIn(const cSNRCollectionBase& root, const exE
   if (ref == nullptr) return nullptr;
   const char* dest = ref->Attribute(kDestAttribute);
   if (dest == nullptr || *dest == '\0') return nullptr;
-  cPathCursor cursor;
-  bool noMemory = false;
-  if (!cursor.Init(ref->Text(), &noMemory) || cursor.Count() == 0) {
-    if (outOfMemory != nullptr && noMemory) *outOfMemory = true;
-    return nullptr;
-  }
+  // The path is absolute: "/" followed by segments separated by "/".
+  const char* path = ref->Text();
+  if (path == nullptr || path[0] != '/') return nullptr;
   // A search that lost a branch for want of memory may miss the target.
   auto lost = [outOfMemory]() -> const exElement* {
     if (outOfMemory != nullptr) *outOfMemory = true;
@@ -329,11 +398,14 @@ const exElement* FindReferenceTargetIn(const cSNRCollectionBase& root, const exE
   cSNRVector<cShortNameResolver*> found;
   cSNRVector<const exElement*> candidates;
   if (!current->PushBack(&root)) return lost();
-  while (const char* segment = cursor.Next()) {
+  const char* segment = path + 1;
+  for (;;) {
+    const char* slash = std::strchr(segment, '/');
+    const bool isLast = slash == nullptr;
+    const size_t length = isLast ? std::strlen(segment) : static_cast<size_t>(slash - segment);
     next->Clear();
-    const bool isLast = cursor.Done();
     for (size_t i = 0; i < current->Size(); ++i) {
-      if (!(*current)[i]->FindAll(segment, found)) return lost();
+      if (!FindSegment(*(*current)[i], segment, length, found)) return lost();
       for (size_t k = 0; k < found.Size(); ++k) {
         const bool kept = isLast ? candidates.PushBack(found[k]->Element())
                                  : next->PushBack(found[k]->Children());
@@ -343,6 +415,7 @@ const exElement* FindReferenceTargetIn(const cSNRCollectionBase& root, const exE
     if (isLast) break;
     std::swap(current, next);
     if (current->Empty()) return nullptr;
+    segment = slash + 1;
   }
 
   for (size_t i = 0; i < candidates.Size(); ++i) {

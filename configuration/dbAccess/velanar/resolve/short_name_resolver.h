@@ -5,7 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
+#include <cstring>
 #include <vector>
 
 #include "import/scoped.h"
@@ -75,12 +75,40 @@ class cSNRCollectionBase {
   virtual void ListToLog(ToLogFile& log, int32_t level) const = 0;
 };
 
-// Multimap from pooled name to owned node, ordered by cmpxmlchar.
-template <typename T>
-class ctMultiMap : public std::multimap<const char*, T, cmpxmlchar> {};
-
-class cSNRMap : public cSNRCollectionBase, public ctMultiMap<cShortNameResolver*> {
+// Map from pooled name to owned nodes. Entries are kept in insertion order;
+// a name finds its entries through a hash of its bytes (a small map simply
+// scans its entries), so a lookup compares one name instead of walking a
+// tree of names that share long prefixes. Iteration gives the entries sorted
+// by cmpxmlchar, entries of equal names in insertion order; the sorted order
+// is made on first use after an insert.
+class cSNRMap : public cSNRCollectionBase {
  public:
+  struct Entry {
+    const char* first;           // the name
+    cShortNameResolver* second;  // the node
+    uint32_t hash;               // hash of the name
+    uint32_t next;               // next entry of the same name, or kNone (hashed maps)
+  };
+  using value_type = Entry;
+
+  // Iterates the entries in listing order.
+  class const_iterator {
+   public:
+    const_iterator(const Entry* entries, const uint32_t* at) : entries_(entries), at_(at) {}
+    const Entry& operator*() const { return entries_[*at_]; }
+    const Entry* operator->() const { return &entries_[*at_]; }
+    const_iterator& operator++() {
+      ++at_;
+      return *this;
+    }
+    bool operator==(const const_iterator& other) const { return at_ == other.at_; }
+    bool operator!=(const const_iterator& other) const { return at_ != other.at_; }
+
+   private:
+    const Entry* entries_;
+    const uint32_t* at_;
+  };
+
   cSNRMap() = default;
   // Deletes the nodes of the whole subtree without recursion.
   ~cSNRMap() override;
@@ -90,14 +118,55 @@ class cSNRMap : public cSNRCollectionBase, public ctMultiMap<cShortNameResolver*
   bool IsMap() const override { return true; }
   bool Contains(const char* name) const override;
   bool Insert(const char* name, cShortNameResolver* node) override;
-  size_t Size() const override { return size(); }
+  size_t Size() const override { return entries_.size(); }
+  size_t size() const { return entries_.size(); }
+  bool empty() const { return entries_.empty(); }
   bool FindAll(const char* name, cSNRVector<cShortNameResolver*>& result) const override;
+  // The same for the `length` bytes at `name` (which need no NUL).
+  bool FindAll(const char* name, size_t length, cSNRVector<cShortNameResolver*>& result) const;
   void ListToReport(uint32_t category, uint32_t subcategory, cReport& report,
                     int32_t level) const override;
   void ListToLog(ToLogFile& log, int32_t level) const override;
   // Deletes every node of the subtree, leaving the map empty. Allocates
   // nothing, so it works when memory is exhausted.
   void DeleteAll();
+
+  // Listing order; begin() throws std::bad_alloc when the order cannot be made.
+  const_iterator begin() const;
+  const_iterator end() const;
+
+  // Hash of the `length` bytes at `name`, as the map keys them.
+  static uint32_t HashName(const char* name, size_t length);
+
+ private:
+  static constexpr uint32_t kNone = UINT32_MAX;
+  // Maps of up to this many entries have no hash table.
+  static constexpr size_t kScanLimit = 8;
+  // One slot per distinct name: its first and last entry (kNone: free).
+  struct Slot {
+    uint32_t head;
+    uint32_t tail;
+  };
+
+  // The slot of the name, or the free slot where it belongs.
+  Slot* Probe(const char* name, size_t length, uint32_t hash) const;
+  bool SameName(const Entry& entry, const char* name, size_t length, uint32_t hash) const {
+    return entry.hash == hash && std::strncmp(entry.first, name, length) == 0 &&
+           entry.first[length] == '\0';
+  }
+  // Enters entry `index` into the table (which has room); chains it behind
+  // the earlier entries of its name.
+  void Link(uint32_t index, size_t length);
+  // Makes a table of `slots` slots and links every entry; false when out of memory.
+  bool Rehash(size_t slots);
+  void ReleaseTable();
+
+  std::vector<Entry> entries_;
+  cScopedArray<Slot> table_;
+  size_t slotCount_ = 0;  // a power of two, or 0 without table
+  size_t distinct_ = 0;   // names in the table
+  mutable std::vector<uint32_t> sorted_;
+  mutable bool sortedValid_ = false;
 };
 
 // The empty collection shared by every leaf node.
