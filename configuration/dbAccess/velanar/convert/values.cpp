@@ -178,11 +178,51 @@ bool cValueConverterSpeed::Convert(const char* text, int64_t& out) {
   return true;
 }
 
+namespace {
+
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// The common short decimal numbers ("0", "-40", "0.25"; either separator)
+// without the general conversion: at most 15 digits make an integer that a
+// double holds exactly, and one division by an exact power of ten rounds
+// correctly, so the value is the one the general conversion gives. False
+// (nothing assigned) for anything else: exponents, hexadecimal, more digits.
+bool ConvertShortDecimal(const char* text, char decimal, char foreign, double& out) {
+  const char* p = text;
+  while (IsBlank(*p)) ++p;
+  const bool negative = *p == '-';
+  if (*p == '+' || *p == '-') ++p;
+  uint64_t mantissa = 0;
+  int digits = 0;
+  int fractionDigits = 0;
+  for (; *p >= '0' && *p <= '9'; ++p, ++digits) {
+    mantissa = mantissa * 10u + static_cast<uint64_t>(*p - '0');
+  }
+  if (*p == decimal || *p == foreign) {
+    for (++p; *p >= '0' && *p <= '9'; ++p, ++digits, ++fractionDigits) {
+      mantissa = mantissa * 10u + static_cast<uint64_t>(*p - '0');
+    }
+  }
+  if (digits == 0 || digits > 15) return false;
+  // What the general conversion would read on: an exponent or a hexadecimal
+  // number.
+  if (*p == 'e' || *p == 'E' || *p == 'x' || *p == 'X') return false;
+  double value = static_cast<double>(mantissa);
+  if (fractionDigits > 0) value /= kExactPowersOfTen[fractionDigits];
+  out = negative ? -value : value;
+  return true;
+}
+
+}  // namespace
+
 bool cValueConverterF64::Convert(const char* text, double& out) {
   if (text == nullptr) return false;
-  std::string copy(text);
   const char decimal = ctx_ ? ctx_->decimalSeparator : '.';
   const char foreign = ctx_ ? ctx_->foreignSeparator : ',';
+  if (ConvertShortDecimal(text, decimal, foreign, out)) return true;
+  std::string copy(text);
   for (char& c : copy) {
     if (c == foreign) c = decimal;
   }

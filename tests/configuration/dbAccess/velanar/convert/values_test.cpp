@@ -3,10 +3,12 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -160,6 +162,60 @@ TEST_F(ValuesTest, SpeedAndDoubles) {
   EXPECT_FALSE(Convert<cValueConverterF64>("abc", d));
   EXPECT_FALSE(Convert<cValueConverterF64>("0x", d));
   EXPECT_FALSE(Convert<cValueConverterF64>("", d));
+}
+
+// Short decimals skip the general conversion; every value must still be the
+// one strtod gives, to the bit (rounding, signed zero, what ends the number).
+TEST_F(ValuesTest, DoublesMatchTheCLibraryBitForBit) {
+  ASSERT_EQ(ctx_.decimalSeparator, '.');
+  std::vector<std::string> texts = {"0",
+                                    "-0",
+                                    "+0.0",
+                                    "-0.000",
+                                    "1",
+                                    "-40",
+                                    "255",
+                                    "0.1",
+                                    "0.3",
+                                    "6513.5",
+                                    ".5",
+                                    "5.",
+                                    "0.2e1",
+                                    "0x1A",
+                                    "0X.8",
+                                    "12abc",
+                                    " \t7.25",
+                                    "1.2.3",
+                                    "00000000000000000001",
+                                    "999999999999999",
+                                    "9999999999999999",
+                                    "0.123456789012345",
+                                    "1234567890.12345",
+                                    "-0.0000000000001",
+                                    "3.14159265358979",
+                                    "1e5",
+                                    "7E",
+                                    "4x"};
+  // Random short decimals: every digit count and point position.
+  uint64_t seed = 0x9E3779B97F4A7C15u;
+  for (int i = 0; i < 2000; ++i) {
+    seed = seed * 6364136223846793005u + 1442695040888963407u;
+    std::string digits = std::to_string(seed >> 11).substr(0, 1 + (seed >> 3) % 15);
+    const size_t point = (seed >> 20) % (digits.size() + 1);
+    if (point < digits.size()) digits.insert(point, ".");
+    texts.push_back(((seed >> 40) & 1 ? "-" : "") + digits);
+  }
+  for (const std::string& text : texts) {
+    double got = 0;
+    char* end = nullptr;
+    const double expected = std::strtod(text.c_str(), &end);
+    ASSERT_EQ(Convert<cValueConverterF64>(text.c_str(), got), end != text.c_str()) << text;
+    EXPECT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << text << ": " << got;
+  }
+  // The other separator reads like the decimal one.
+  double comma = 0;
+  ASSERT_TRUE(Convert<cValueConverterF64>("-12,75", comma));
+  EXPECT_EQ(comma, -12.75);
 }
 
 TEST_F(ValuesTest, Booleans) {
