@@ -68,6 +68,37 @@ bool FindSegment(const cSNRCollectionBase& collection, const char* name, size_t 
   return true;
 }
 
+// The element name `name` equals `wanted`; `pooled` is the document's copy of
+// `wanted` (or `wanted` itself), which a pooled name matches at once.
+inline bool NameIs(const char* name, const char* wanted, const char* pooled) {
+  if (name == pooled) return true;
+  if (name == nullptr) return false;
+  // Names mostly differ early (after a common namespace prefix).
+  for (; *name == *wanted; ++name, ++wanted) {
+    if (*name == '\0') return true;
+  }
+  return false;
+}
+
+// The document's pooled copy of the SHORT-NAME tag, or the tag itself when
+// the document has none.
+const char* PooledShortNameTag(const exElement* element) {
+  while (element != nullptr && element->Kind() != kElementDocument) element = element->Parent();
+  const char* pooled =
+      element != nullptr ? static_cast<const exDocument*>(element)->Find(kArShortName) : nullptr;
+  return pooled != nullptr ? pooled : kArShortName;
+}
+
+// GetShortName with the tag compared as above.
+const char* ShortNameOf(const exElement* element, const char* shortNameTag) {
+  const size_t count = element->ChildCount();
+  for (size_t i = 0; i < count; ++i) {
+    const exElement* child = element->Child(i);
+    if (child != nullptr && NameIs(child->Name(), kArShortName, shortNameTag)) return child->Text();
+  }
+  return "";
+}
+
 }  // namespace
 
 // ---- Collections
@@ -310,6 +341,7 @@ bool BuildResolverTree(const exElement* element, cSNRCollectionBase* collection)
     if (map != nullptr) owner->SetChildren(map);
     return map;
   };
+  const char* shortNameTag = PooledShortNameTag(element);
   std::vector<Frame> frames;
   bool whole = true;
   try {
@@ -326,7 +358,7 @@ bool BuildResolverTree(const exElement* element, cSNRCollectionBase* collection)
     const exElement* child = frame.element->Child(frame.next++);
     // An element without children has neither a SHORT-NAME nor descendants.
     if (child == nullptr || child->ChildCount() == 0) continue;
-    const char* name = GetShortName(child);
+    const char* name = ShortNameOf(child, shortNameTag);
     Frame inner{child, 0, frame.owner};
     if (*name != '\0') {
       cSNRCollectionBase* target = collectionOf(frame.owner);
