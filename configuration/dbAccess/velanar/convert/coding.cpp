@@ -18,6 +18,7 @@ namespace {
 const char kArNetworkRepresentationProps[] = "AR:NETWORK-REPRESENTATION-PROPS";
 const char kArSwDataDefProps[] = "AR:SW-DATA-DEF-PROPS";
 const char kArSwDataDefPropsVariants[] = "AR:SW-DATA-DEF-PROPS-VARIANTS";
+const char kArSwDataDefPropsConditional[] = "AR:SW-DATA-DEF-PROPS-CONDITIONAL";
 const char kArBaseTypeRef[] = "AR:BASE-TYPE-REF";
 const char kArDataConstrRef[] = "AR:DATA-CONSTR-REF";
 const char kArCompuMethodRef[] = "AR:COMPU-METHOD-REF";
@@ -92,6 +93,22 @@ bool ReadLimitAs(cConvertCtx* ctx, const exElement* parent, const char* name, do
   if (!ReadTypedChild(converter, read, parent, name)) return false;
   value = static_cast<double>(read);
   return true;
+}
+
+// The number of `name` children of `element` (none without element), with
+// the first `room` of them in document order in `first`.
+size_t FirstChildren(const exElement* element, const char* name, const exElement** first,
+                     size_t room) {
+  if (element == nullptr) return 0;
+  size_t found = 0;
+  const size_t count = element->ChildCount();
+  for (size_t i = 0; i < count; ++i) {
+    const exElement* child = element->Child(i);
+    if (!IsNamed(child, name)) continue;
+    if (found < room) first[found] = child;
+    ++found;
+  }
+  return found;
 }
 
 double Clamp(double value, double low, double high) {
@@ -170,10 +187,13 @@ bool cCoding::ReadLimit(const exElement* constraints, const char* name, double& 
 
 bool cCoding::ReadPhysicalRange() {
   if (dataConstraint == nullptr || !constraintOnSystemSignal) return false;
-  exElementVector rules;
-  CollectChildren(FindChild(dataConstraint, kArDataConstrRules), kArDataConstrRule, rules);
-  if (rules.size() != 1 || FindChild(rules[0], kArInternalConstrs) != nullptr) return false;
-  const exElement* constraints = FindChild(rules[0], kArPhysConstrs);
+  const exElement* rule = nullptr;
+  if (FirstChildren(FindChild(dataConstraint, kArDataConstrRules), kArDataConstrRule, &rule, 1) !=
+          1 ||
+      FindChild(rule, kArInternalConstrs) != nullptr) {
+    return false;
+  }
+  const exElement* constraints = FindChild(rule, kArPhysConstrs);
   double low = 0.0;
   double high = 0.0;
   if (!ReadCoefficient(FindChild(constraints, kArLowerLimit), low) ||
@@ -198,10 +218,12 @@ bool cCoding::ReadPhysicalRange() {
 
 bool cCoding::ReadDataConstraint() {
   if (dataConstraint == nullptr) return false;
-  exElementVector rules;
-  CollectChildren(FindChild(dataConstraint, kArDataConstrRules), kArDataConstrRule, rules);
-  if (rules.size() != 1) return false;
-  const exElement* constraints = FindChild(rules[0], kArInternalConstrs);
+  const exElement* rule = nullptr;
+  if (FirstChildren(FindChild(dataConstraint, kArDataConstrRules), kArDataConstrRule, &rule, 1) !=
+      1) {
+    return false;
+  }
+  const exElement* constraints = FindChild(rule, kArInternalConstrs);
 
   double low = 0.0;
   double high = 0.0;
@@ -303,16 +325,16 @@ bool cCoding::ReadRationalScale(const exElement* scale, double& scaleFactor, dou
 
   double n0 = 0.0;
   double n1 = 1.0;
-  exElementVector values;
-  CollectChildren(FindChild(coeffs, kArCompuNumerator), kArV, values);
-  if (values.size() > 2) return false;
-  if (values.size() >= 1 && !ReadCoefficient(values[0], n0)) return false;
-  if (values.size() == 2 && !ReadCoefficient(values[1], n1)) return false;
+  const exElement* values[2] = {nullptr, nullptr};
+  size_t count = FirstChildren(FindChild(coeffs, kArCompuNumerator), kArV, values, 2);
+  if (count > 2) return false;
+  if (count >= 1 && !ReadCoefficient(values[0], n0)) return false;
+  if (count == 2 && !ReadCoefficient(values[1], n1)) return false;
 
   double d = 1.0;
-  CollectChildren(FindChild(coeffs, kArCompuDenominator), kArV, values);
-  if (values.size() > 1) return false;
-  if (values.size() == 1) {
+  count = FirstChildren(FindChild(coeffs, kArCompuDenominator), kArV, values, 1);
+  if (count > 1) return false;
+  if (count == 1) {
     if (!ReadCoefficient(values[0], d)) return false;
     if (d == 0.0) return false;
   }
@@ -333,12 +355,28 @@ bool cCoding::IsTextTableScale(const exElement* scale) const {
   return vt != nullptr && vt->Text()[0] != '\0';
 }
 
+bool cCoding::IsTextTableScaleAt(size_t index) const {
+  if (textTableScales_.size() != scales.size()) {
+    try {
+      textTableScales_.assign(scales.size(), -1);
+    } catch (const std::bad_alloc&) {
+      textTableScales_.clear();
+      return IsTextTableScale(scales[index]);
+    }
+  }
+  signed char& known = textTableScales_[index];
+  if (known < 0) known = IsTextTableScale(scales[index]) ? 1 : 0;
+  return known == 1;
+}
+
 void cCoding::ComputeScaling() {
   uint32_t linear = 0;
   uint32_t unrecognised = 0;
   double linearFactor = 1.0;
   double linearOffset = 0.0;
-  for (const exElement* scale : scales) {
+  textTableScales_.clear();  // the scales may have been collected anew
+  for (size_t i = 0; i < scales.size(); ++i) {
+    const exElement* scale = scales[i];
     double scaleFactor = 1.0;
     double scaleOffset = 0.0;
     if (ReadRationalScale(scale, scaleFactor, scaleOffset)) {
@@ -347,7 +385,7 @@ void cCoding::ComputeScaling() {
         linearOffset = scaleOffset;
       }
       ++linear;
-    } else if (!IsTextTableScale(scale)) {
+    } else if (!IsTextTableScaleAt(i)) {
       ++unrecognised;
     }
   }
@@ -369,15 +407,38 @@ cSwDataDefProps::cSwDataDefProps(cConvertCtx* context, const exElement* props) :
     ReportMissingChild(ctx, props, kArSwDataDefPropsVariants);
     return;
   }
-  exElementVector conditionals;
-  CollectConditionals(ctx, variants, "SW-DATA-DEF-PROPS", 0, conditionals);
-  if (conditionals.size() != 1) return;
-  const exElement* conditional = conditionals[0];
-  baseType = FindReferenceTarget(ctx, FindChild(conditional, kArBaseTypeRef));
-  dataConstraint = FindReferenceTarget(ctx, FindChild(conditional, kArDataConstrRef));
-  compuMethod = FindReferenceTarget(ctx, FindChild(conditional, kArCompuMethodRef));
-  implementationDataType =
-      FindReferenceTarget(ctx, FindChild(conditional, kArImplementationDataTypeRef));
+  if (ctx->status.IsError()) return;
+  // Mostly there is one conditional and nothing to report: then it is taken
+  // without collecting. Otherwise the collection reports what it finds.
+  const exElement* conditional = nullptr;
+  size_t count = 0;
+  if (!CountKeptChildren(ctx, variants, kArSwDataDefPropsConditional, count, conditional) ||
+      count == 0) {
+    exElementVector conditionals;
+    CollectConditionals(ctx, variants, "SW-DATA-DEF-PROPS", 0, conditionals);
+    if (conditionals.size() != 1) return;
+    conditional = conditionals[0];
+  } else if (count != 1) {
+    return;
+  }
+  // The first reference of each kind, found in one pass.
+  const exElement* refs[4] = {nullptr, nullptr, nullptr, nullptr};
+  static const char* const kRefNames[4] = {kArBaseTypeRef, kArDataConstrRef, kArCompuMethodRef,
+                                           kArImplementationDataTypeRef};
+  const size_t children = conditional->ChildCount();
+  for (size_t i = 0; i < children; ++i) {
+    const exElement* child = conditional->Child(i);
+    for (size_t k = 0; k < 4; ++k) {
+      if (refs[k] == nullptr && IsNamed(child, kRefNames[k])) {
+        refs[k] = child;
+        break;
+      }
+    }
+  }
+  baseType = FindReferenceTarget(ctx, refs[0]);
+  dataConstraint = FindReferenceTarget(ctx, refs[1]);
+  compuMethod = FindReferenceTarget(ctx, refs[2]);
+  implementationDataType = FindReferenceTarget(ctx, refs[3]);
 }
 
 void cSwDataDefPropsChain::Build(cConvertCtx* ctx, const exElement* signal) {

@@ -51,6 +51,8 @@ class cCoding {
   // True when the scale is one entry of a text table: a single closed value
   // with a text.
   bool IsTextTableScale(const exElement* scale) const;
+  // IsTextTableScale of Scales()[index], worked out once per scale.
+  bool IsTextTableScaleAt(size_t index) const;
 
  protected:
   virtual void ReadCompuMethod() = 0;
@@ -98,6 +100,10 @@ class cCoding {
   const exElement* unitElement = nullptr;
   bool constraintOnSystemSignal = false;  // the data constraint describes the physical signal
   exElementVector scales;                 // the COMPU-SCALEs in use
+
+ private:
+  // Per scale: -1 not yet known, else whether it is a text-table entry.
+  mutable std::vector<signed char> textTableScales_;
 };
 
 // The physical value of `raw`, raw * factor + offset, moved by a few units

@@ -10,6 +10,7 @@
 #include "import/convert_ctx.h"
 #include "import/report.h"
 #include "import/scoped.h"
+#include "resolve/name_match.h"
 #include "resolve/short_name_resolver.h"
 #include "velan/host_vocabulary.h"
 #include "xml/document.h"
@@ -153,8 +154,10 @@ void cConverterBase::ConvertCurrentCluster() {
 void cConverterBase::CollectNamedDescendants(const exElement* start, const char* qname,
                                              cCvMap& map) {
   if (start == nullptr || qname == nullptr) return;
+  const cNameMatch wanted(start, qname);
   // Depth-first in document order with an explicit stack, so any nesting
-  // depth of the input is fine.
+  // depth of the input is fine. Elements without children are only looked
+  // at, never entered.
   struct Frame {
     const exElement* element;
     size_t next;
@@ -169,8 +172,8 @@ void cConverterBase::CollectNamedDescendants(const exElement* start, const char*
         continue;
       }
       const exElement* child = top.element->Child(top.next++);
-      if (!IsNamed(child, qname)) {
-        stack.push_back({child, 0});
+      if (!wanted.Matches(child)) {
+        if (child != nullptr && child->ChildCount() > 0) stack.push_back({child, 0});
         continue;
       }
       const char* name = GetShortName(child);

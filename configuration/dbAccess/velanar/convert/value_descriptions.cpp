@@ -23,8 +23,10 @@ const char* ValueDescriptionText(const exElement* scale) {
 std::string EncodeValueDescriptions(cConvertCtx* ctx, const cCoding& coding) {
   std::string encoded;
   cValueConverterF64 converter(ctx);
-  for (const exElement* scale : coding.Scales()) {
-    if (!coding.IsTextTableScale(scale)) continue;
+  const exElementVector& scales = coding.Scales();
+  for (size_t i = 0; i < scales.size(); ++i) {
+    if (!coding.IsTextTableScaleAt(i)) continue;
+    const exElement* scale = scales[i];
     // Lower and upper limit are the same text: either gives the raw value.
     double value = 0.0;
     if (!converter.Convert(FindChild(scale, "AR:LOWER-LIMIT")->Text(), value) ||

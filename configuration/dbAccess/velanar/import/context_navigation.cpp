@@ -73,6 +73,21 @@ void CollectChildrenCounted(cConvertCtx* ctx, const exElement* element, const ch
   }
 }
 
+bool CountKeptChildren(cConvertCtx* ctx, const exElement* element, const char* name, size_t& count,
+                       const exElement*& first) {
+  count = 0;
+  first = nullptr;
+  if (element == nullptr || name == nullptr) return true;
+  const size_t children = element->ChildCount();
+  for (size_t i = 0; i < children; ++i) {
+    const exElement* child = element->Child(i);
+    if (!IsNamed(child, name)) continue;
+    if (IsLeftOutByVariation(ctx, child)) return false;
+    if (count++ == 0) first = child;
+  }
+  return true;
+}
+
 bool CollectConditionals(cConvertCtx* ctx, const exElement* element, const char* baseWord,
                          int32_t maximum, exElementVector& list) {
   if (ctx == nullptr || ctx->status.IsError()) return false;

@@ -28,6 +28,12 @@ void DropVariationPointMembers(cConvertCtx* ctx, exElementVector& list);
 // `maximum`. The list keeps all remaining items.
 void CollectChildrenCounted(cConvertCtx* ctx, const exElement* element, const char* name,
                             exElementVector& list, int32_t minimum, int32_t maximum);
+// Counts the `name` children of `element` and gives the first of them, when
+// none is left out by the chosen variant: then CollectChildrenCounted finds
+// exactly these and reports nothing unless the count is off its limits.
+// False (count and first not final) as soon as a child is left out.
+bool CountKeptChildren(cConvertCtx* ctx, const exElement* element, const char* name, size_t& count,
+                       const exElement*& first);
 // Collects the AR:<baseWord>-CONDITIONAL children (minimum 1). False, list
 // untouched, when the status is an error.
 bool CollectConditionals(cConvertCtx* ctx, const exElement* element, const char* baseWord,

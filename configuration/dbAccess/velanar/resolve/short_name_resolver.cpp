@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "import/diagnostics.h"
+#include "resolve/name_match.h"
 #include "xml/document.h"
 #include "xml/navigation.h"
 
@@ -68,33 +69,12 @@ bool FindSegment(const cSNRCollectionBase& collection, const char* name, size_t 
   return true;
 }
 
-// The element name `name` equals `wanted`; `pooled` is the document's copy of
-// `wanted` (or `wanted` itself), which a pooled name matches at once.
-inline bool NameIs(const char* name, const char* wanted, const char* pooled) {
-  if (name == pooled) return true;
-  if (name == nullptr) return false;
-  // Names mostly differ early (after a common namespace prefix).
-  for (; *name == *wanted; ++name, ++wanted) {
-    if (*name == '\0') return true;
-  }
-  return false;
-}
-
-// The document's pooled copy of the SHORT-NAME tag, or the tag itself when
-// the document has none.
-const char* PooledShortNameTag(const exElement* element) {
-  while (element != nullptr && element->Kind() != kElementDocument) element = element->Parent();
-  const char* pooled =
-      element != nullptr ? static_cast<const exDocument*>(element)->Find(kArShortName) : nullptr;
-  return pooled != nullptr ? pooled : kArShortName;
-}
-
-// GetShortName with the tag compared as above.
-const char* ShortNameOf(const exElement* element, const char* shortNameTag) {
+// GetShortName with the tag matched quickly.
+const char* ShortNameOf(const exElement* element, const cNameMatch& shortNameTag) {
   const size_t count = element->ChildCount();
   for (size_t i = 0; i < count; ++i) {
     const exElement* child = element->Child(i);
-    if (child != nullptr && NameIs(child->Name(), kArShortName, shortNameTag)) return child->Text();
+    if (shortNameTag.Matches(child)) return child->Text();
   }
   return "";
 }
@@ -341,7 +321,7 @@ bool BuildResolverTree(const exElement* element, cSNRCollectionBase* collection)
     if (map != nullptr) owner->SetChildren(map);
     return map;
   };
-  const char* shortNameTag = PooledShortNameTag(element);
+  const cNameMatch shortNameTag(element, kArShortName);
   std::vector<Frame> frames;
   bool whole = true;
   try {
