@@ -333,6 +333,45 @@ TEST(CodingChain, VariationPointsAndMissingVariants) {
   EXPECT_TRUE(r.LogHas("missing <AR:SW-DATA-DEF-PROPS-VARIANTS> element"));
 }
 
+TEST(CodingChain, ConditionalsOfTheRepresentation) {
+  // One usable conditional gives the compu method; none, or more than one,
+  // give none. A conditional left out by its variation point is reported and
+  // does not count.
+  auto conditional = [](bool leftOut) {
+    Node c = El("SW-DATA-DEF-PROPS-CONDITIONAL", {CompuMethodRef("Cm")});
+    if (leftOut) c.Add(arxml::VariationPoint());
+    return c;
+  };
+  struct Case {
+    std::vector<bool> leftOut;  // one entry per conditional
+    const char* factor;
+    const char* logged;  // expected in the log, or null
+  } cases[] = {
+      {{false}, "2", nullptr},
+      {{}, "1", "found only 0 <AR:SW-DATA-DEF-PROPS-CONDITIONAL> elements. Expected 1 elements."},
+      {{false, false}, "1", nullptr},
+      {{true, false}, "2", "ignored (using <VARIATION-POINT> child)"},
+      {{true}, "1", "found only 0 <AR:SW-DATA-DEF-PROPS-CONDITIONAL>"},
+  };
+  for (const Case& c : cases) {
+    std::vector<Node> conditionals;
+    for (bool leftOut : c.leftOut) conditionals.push_back(conditional(leftOut));
+    Node bare = SignalPdu("P1", "8", {SignalMapping("Sig", "0")});
+    Node representation = El("NETWORK-REPRESENTATION-PROPS",
+                             {El("SW-DATA-DEF-PROPS-VARIANTS", std::move(conditionals))});
+    ImportResult r =
+        ImportArxml(OnePduSystem("P1", {bare, Signal("Sig", "8", {representation}),
+                                        CompuMethod("Cm", {LinearScale({"0", "2"}, {"1"})})}));
+    ASSERT_TRUE(r.loaded) << r.error;
+    const std::string label = std::to_string(c.leftOut.size()) + " conditionals";
+    EXPECT_EQ(CodingOf(r)["IDIP_COD_FACTOR_F64"], c.factor) << label;
+    if (c.logged != nullptr) {
+      EXPECT_TRUE(r.LogHas(c.logged)) << label;
+    }
+    EXPECT_EQ(r.LogHas("found only"), c.logged != nullptr && c.leftOut.size() != 2) << label;
+  }
+}
+
 // ---------------------------------------------------------------- read from real exports
 
 Node Numerical(const std::string& value) {
