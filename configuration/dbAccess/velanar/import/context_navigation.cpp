@@ -7,6 +7,7 @@
 #include "import/convert_ctx.h"
 #include "import/report.h"
 #include "import/variant.h"
+#include "resolve/name_match.h"
 #include "resolve/short_name_resolver.h"
 
 namespace {
@@ -26,7 +27,18 @@ const char* BuildArName(cConvertCtx* ctx, const char* word, const char* suffix) 
 }
 
 bool IsLeftOutByVariation(cConvertCtx* ctx, const exElement* element) {
-  const exElement* point = FindChild(element, kArVariationPoint);
+  // Asked of most elements the conversion meets, and mostly answered by
+  // names that differ early: compared inline.
+  const exElement* point = nullptr;
+  const size_t count = element != nullptr ? element->ChildCount() : 0;
+  for (size_t i = 0; i < count; ++i) {
+    const exElement* child = element->Child(i);
+    if (child != nullptr && child->Name() != nullptr &&
+        SameNameInline(child->Name(), kArVariationPoint)) {
+      point = child;
+      break;
+    }
+  }
   return point != nullptr && !VariationPointKept(ctx, point);
 }
 

@@ -8,6 +8,14 @@
 
 #include "xml/document.h"
 
+// True when the name equals the wanted one (both NUL-terminated).
+inline bool SameNameInline(const char* name, const char* wanted) {
+  for (;; ++name, ++wanted) {
+    if (*name != *wanted) return false;
+    if (*name == '\0') return true;
+  }
+}
+
 // A wanted name with the document's pooled copy of it (the name itself when
 // the document has no copy, or there is no document).
 struct cNameMatch {
@@ -21,11 +29,7 @@ struct cNameMatch {
   // True when `name` equals the wanted name.
   bool Matches(const char* name) const {
     if (name == pooled) return true;
-    if (name == nullptr) return false;
-    for (const char* w = wanted;; ++name, ++w) {
-      if (*name != *w) return false;
-      if (*name == '\0') return true;
-    }
+    return name != nullptr && SameNameInline(name, wanted);
   }
   // True when the element exists and has the wanted name.
   bool Matches(const exElement* element) const {
