@@ -256,21 +256,24 @@ bool cSNRMap::FindAll(const char* name, size_t length,
   return true;
 }
 
+void cSNRMap::EnsureSorted() const {
+  if (sortedValid_) return;
+  sorted_.resize(entries_.size());
+  for (size_t i = 0; i < sorted_.size(); ++i) sorted_[i] = static_cast<uint32_t>(i);
+  // Stable: entries of equal names stay in insertion order.
+  std::stable_sort(sorted_.begin(), sorted_.end(), [this](uint32_t a, uint32_t b) {
+    return cmpxmlchar::Compare(entries_[a].first, entries_[b].first) < 0;
+  });
+  sortedValid_ = true;
+}
+
 cSNRMap::const_iterator cSNRMap::begin() const {
-  if (!sortedValid_) {
-    sorted_.resize(entries_.size());
-    for (size_t i = 0; i < sorted_.size(); ++i) sorted_[i] = static_cast<uint32_t>(i);
-    // Stable: entries of equal names stay in insertion order.
-    std::stable_sort(sorted_.begin(), sorted_.end(), [this](uint32_t a, uint32_t b) {
-      return cmpxmlchar::Compare(entries_[a].first, entries_[b].first) < 0;
-    });
-    sortedValid_ = true;
-  }
+  EnsureSorted();
   return const_iterator(entries_.data(), sorted_.data());
 }
 
 cSNRMap::const_iterator cSNRMap::end() const {
-  // Only valid together with begin(), which makes the order.
+  EnsureSorted();
   return const_iterator(entries_.data(), sorted_.data() + sorted_.size());
 }
 

@@ -131,7 +131,7 @@ class cSNRMap : public cSNRCollectionBase {
   // nothing, so it works when memory is exhausted.
   void DeleteAll();
 
-  // Listing order; begin() throws std::bad_alloc when the order cannot be made.
+  // Listing order; both throw std::bad_alloc when the order cannot be made.
   const_iterator begin() const;
   const_iterator end() const;
 
@@ -160,6 +160,8 @@ class cSNRMap : public cSNRCollectionBase {
   // Makes a table of `slots` slots and links every entry; false when out of memory.
   bool Rehash(size_t slots);
   void ReleaseTable();
+  // Makes the listing order after inserts.
+  void EnsureSorted() const;
 
   std::vector<Entry> entries_;
   cScopedArray<Slot> table_;

@@ -3,6 +3,7 @@
 // must keep the map ordered and duplicates in insertion order.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -51,4 +52,55 @@ TEST(ResolverInsertOrder, MapStaysOrderedAndDuplicatesKeepInsertionOrder) {
     ASSERT_EQ(found.Size(), expected.size()) << n;
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(found[i], expected[i]) << n;
   }
+}
+
+// Large maps find names through a hash table that grows as names come in.
+// Names sharing long prefixes, duplicates spread over the growth, and
+// lookups by a segment of a longer text (a reference path) must find
+// exactly the nodes of that name, in insertion order.
+TEST(ResolverInsertOrder, LargeMapsFindEveryNameAcrossGrowth) {
+  std::vector<std::string> names;
+  for (int frame = 0; frame < 60; ++frame) {
+    for (int signal = 0; signal < 5; ++signal) {
+      char name[32];
+      std::snprintf(name, sizeof name, "CM_CAN_00_F%04d_S%02d", (frame * 37) % 60, signal);
+      names.push_back(name);
+    }
+  }
+  for (int i = 0; i < 40; ++i) names.push_back(names[static_cast<size_t>(i * 7)]);  // duplicates
+  std::vector<cShortNameResolver*> nodes;
+  cSNRMap map;
+  for (const std::string& n : names) {
+    nodes.push_back(new cShortNameResolver(nullptr, &cSNREmptyMap::Instance()));
+    ASSERT_TRUE(map.Insert(n.c_str(), nodes.back()));
+  }
+  ASSERT_EQ(map.Size(), names.size());
+  cSNRVector<cShortNameResolver*> found;
+  for (const std::string& n : names) {
+    // The name as the middle segment of a path, not NUL-terminated there.
+    const std::string path = "/Pkg/" + n + "/Tail";
+    ASSERT_TRUE(map.FindAll(path.c_str() + 5, n.size(), found));
+    size_t k = 0;
+    for (size_t i = 0; i < names.size(); ++i) {
+      if (names[i] != n) continue;
+      ASSERT_LT(k, found.Size()) << n;
+      EXPECT_EQ(found[k++], nodes[i]) << n;
+    }
+    EXPECT_EQ(found.Size(), k) << n;
+    // A prefix or an extension of a name is another name.
+    ASSERT_TRUE(map.FindAll(n.c_str(), n.size() - 1, found));
+    EXPECT_TRUE(found.Empty()) << n;
+    EXPECT_FALSE(map.Contains((n + "0").c_str())) << n;
+  }
+  // Listing order: sorted, equal names in insertion order.
+  size_t listed = 0;
+  const cSNRMap::Entry* previous = nullptr;
+  for (const cSNRMap::Entry& entry : map) {
+    if (previous != nullptr) {
+      EXPECT_LE(cmpxmlchar::Compare(previous->first, entry.first), 0);
+    }
+    previous = &entry;
+    ++listed;
+  }
+  EXPECT_EQ(listed, names.size());
 }
