@@ -356,14 +356,9 @@ bool cCoding::IsTextTableScale(const exElement* scale) const {
 }
 
 bool cCoding::IsTextTableScaleAt(size_t index) const {
-  if (textTableScales_.size() != scales.size()) {
-    try {
-      textTableScales_.assign(scales.size(), -1);
-    } catch (const std::bad_alloc&) {
-      textTableScales_.clear();
-      return IsTextTableScale(scales[index]);
-    }
-  }
+  // Beyond the remembered scales (and without allocating, so that memory
+  // running out changes nothing here) the answer is worked out each time.
+  if (index >= kRememberedScales) return IsTextTableScale(scales[index]);
   signed char& known = textTableScales_[index];
   if (known < 0) known = IsTextTableScale(scales[index]) ? 1 : 0;
   return known == 1;
@@ -374,7 +369,8 @@ void cCoding::ComputeScaling() {
   uint32_t unrecognised = 0;
   double linearFactor = 1.0;
   double linearOffset = 0.0;
-  textTableScales_.clear();  // the scales may have been collected anew
+  // The scales may have been collected anew.
+  for (signed char& known : textTableScales_) known = -1;
   for (size_t i = 0; i < scales.size(); ++i) {
     const exElement* scale = scales[i];
     double scaleFactor = 1.0;

@@ -102,8 +102,12 @@ class cCoding {
   exElementVector scales;                 // the COMPU-SCALEs in use
 
  private:
-  // Per scale: -1 not yet known, else whether it is a text-table entry.
-  mutable std::vector<signed char> textTableScales_;
+  // Per scale of the first ones: -1 not yet known, else whether it is a
+  // text-table entry.
+  static constexpr size_t kRememberedScales = 32;
+  mutable signed char textTableScales_[kRememberedScales] = {
+      -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+      -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 };
 
 // The physical value of `raw`, raw * factor + offset, moved by a few units

@@ -19,9 +19,10 @@ constexpr const char kDestAttribute[] = "DEST";
 
 // Walks a map and its nested maps in listing order (entries sorted by name,
 // each followed by its subtree) without recursion. `enter` is called for an
-// entry with its depth below `map`, `leave` after its subtree.
+// entry with its depth below `map`, `leave` after its subtree. False when the
+// walk was cut short for want of memory.
 template <typename Enter, typename Leave>
-void WalkTree(const cSNRMap& map, Enter enter, Leave leave) {
+bool WalkTree(const cSNRMap& map, Enter enter, Leave leave) {
   struct Frame {
     const cSNRMap* map;
     cSNRMap::const_iterator next;
@@ -55,7 +56,9 @@ void WalkTree(const cSNRMap& map, Enter enter, Leave leave) {
   } catch (...) {
     // Out of memory ends the listing; the indentation is restored below by
     // the callers' bookkeeping.
+    return false;
   }
+  return true;
 }
 
 // Finds the nodes named by one path segment (`length` bytes at `name`)
@@ -277,12 +280,12 @@ cSNRMap::const_iterator cSNRMap::end() const {
   return const_iterator(entries_.data(), sorted_.data() + sorted_.size());
 }
 
-void cSNRMap::ListToReport(uint32_t category, uint32_t subcategory, cReport& report,
+bool cSNRMap::ListToReport(uint32_t category, uint32_t subcategory, cReport& report,
                            int32_t level) const {
-  if (!report.IsEnabled(category, subcategory)) return;
+  if (!report.IsEnabled(category, subcategory)) return true;
   ToLogFile& sink = report.Sink();
   std::vector<int32_t> applied;  // indentation added per open entry
-  WalkTree(
+  const bool whole = WalkTree(
       *this,
       [&](const char* name, size_t depth) {
         applied.push_back(sink.AddIndentation(2) ? 2 : 0);
@@ -298,11 +301,12 @@ void cSNRMap::ListToReport(uint32_t category, uint32_t subcategory, cReport& rep
     sink.AddIndentation(-applied.back());
     applied.pop_back();
   }
+  return whole;
 }
 
-void cSNRMap::ListToLog(ToLogFile& log, int32_t level) const {
+bool cSNRMap::ListToLog(ToLogFile& log, int32_t level) const {
   char line[64];
-  WalkTree(
+  return WalkTree(
       *this,
       [&](const char* name, size_t depth) {
         const int32_t entryLevel = level + static_cast<int32_t>(depth);
@@ -400,7 +404,11 @@ void ListResolverTree(cDiagnostics* diag, const exElement* document, cSNRMap& ro
   report.WriteEmptyLine(kCatDebug, kSubDebugListShortNameResolver);
   report.Write(kCatDebug, kSubDebugListShortNameResolver, "List SHORT-NAME Resolver Tree");
   report.Write(kCatDebug, kSubDebugListShortNameResolver, "-----------------------------");
-  root.ListToReport(kCatDebug, kSubDebugListShortNameResolver, report, 0);
+  if (!root.ListToReport(kCatDebug, kSubDebugListShortNameResolver, report, 0)) {
+    // A listing cut short must not pass for the whole tree.
+    diag->status.RaiseError(StatusOutOfMemory);
+    return;
+  }
   report.WriteEmptyLine(kCatDebug, kSubDebugListShortNameResolver);
 }
 

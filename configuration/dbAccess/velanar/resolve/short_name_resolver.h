@@ -69,10 +69,11 @@ class cSNRCollectionBase {
   // Clears the result, then appends every node stored under the name.
   // False when out of memory (the result may then lack nodes).
   virtual bool FindAll(const char* name, cSNRVector<cShortNameResolver*>& result) const = 0;
-  // Lists the subtree as "level=%ld: SHORT-NAME=\"%s\"" lines.
-  virtual void ListToReport(uint32_t category, uint32_t subcategory, cReport& report,
+  // Lists the subtree as "level=%ld: SHORT-NAME=\"%s\"" lines; false when
+  // the listing was cut short for want of memory.
+  virtual bool ListToReport(uint32_t category, uint32_t subcategory, cReport& report,
                             int32_t level) const = 0;
-  virtual void ListToLog(ToLogFile& log, int32_t level) const = 0;
+  virtual bool ListToLog(ToLogFile& log, int32_t level) const = 0;
 };
 
 // Map from pooled name to owned nodes. Entries are kept in insertion order;
@@ -124,9 +125,9 @@ class cSNRMap : public cSNRCollectionBase {
   bool FindAll(const char* name, cSNRVector<cShortNameResolver*>& result) const override;
   // The same for the `length` bytes at `name` (which need no NUL).
   bool FindAll(const char* name, size_t length, cSNRVector<cShortNameResolver*>& result) const;
-  void ListToReport(uint32_t category, uint32_t subcategory, cReport& report,
+  bool ListToReport(uint32_t category, uint32_t subcategory, cReport& report,
                     int32_t level) const override;
-  void ListToLog(ToLogFile& log, int32_t level) const override;
+  bool ListToLog(ToLogFile& log, int32_t level) const override;
   // Deletes every node of the subtree, leaving the map empty. Allocates
   // nothing, so it works when memory is exhausted.
   void DeleteAll();
@@ -182,8 +183,8 @@ class cSNREmptyMap : public cSNRCollectionBase {
     result.Clear();
     return true;
   }
-  void ListToReport(uint32_t, uint32_t, cReport&, int32_t) const override {}
-  void ListToLog(ToLogFile&, int32_t) const override {}
+  bool ListToReport(uint32_t, uint32_t, cReport&, int32_t) const override { return true; }
+  bool ListToLog(ToLogFile&, int32_t) const override { return true; }
 
   // The one instance for the whole program.
   static cSNREmptyMap& Instance();
@@ -222,7 +223,7 @@ bool BuildResolverTree(const exElement* element, cSNRCollectionBase* collection)
 // Builds the tree of `document` into `root` (emptied first) and lists it to
 // the report (Debug, ListShortNameResolver). Nothing happens while the
 // status is an error; a missing document is HostUnavailable; an incomplete
-// tree (out of memory) is the error StatusOutOfMemory.
+// tree or listing (out of memory) is the error StatusOutOfMemory.
 void ListResolverTree(cDiagnostics* diag, const exElement* document, cSNRMap& root);
 // Target of a reference element through `root`, with reporting: a null
 // reference raises a warning; an unresolved one warns ("unresolved
