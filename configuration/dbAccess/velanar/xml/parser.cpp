@@ -179,20 +179,23 @@ bool exParser::LostMemory() const {
 
 void exParser::CloseOpenContexts() {
   while (depth_ > 1) {
-    AdoptChildren(stack_[depth_ - 1]);
+    FinishElement(stack_[depth_ - 1]);
     --depth_;
   }
 }
 
-void exParser::AdoptChildren(exContextStackData& context) {
-  const size_t first = context.firstChild;
-  if (pending_.size() <= first) return;
-  if (!document_->AppendChildren(context.element, pending_.data() + first,
-                                 pending_.size() - first)) {
-    lostMemory_ = true;
-    for (size_t i = first; i < pending_.size(); ++i) exDocument::DestroySubtree(pending_[i]);
+void exParser::FinishElement(exContextStackData& context) {
+  const size_t firstChild = context.firstChild;
+  const size_t firstAttribute = context.firstAttribute;
+  if (context.element != nullptr &&
+      (pending_.size() > firstChild || attributeBuffer_.size() > firstAttribute)) {
+    if (!document_->SetLinks(context.element, attributeBuffer_.data() + firstAttribute,
+                             attributeBuffer_.size() - firstAttribute, pending_.data() + firstChild,
+                             pending_.size() - firstChild))
+      lostMemory_ = true;
   }
-  pending_.resize(first);
+  pending_.resize(firstChild);
+  attributeBuffer_.resize(firstAttribute);
 }
 
 const char* exParser::ErrorText() const {
@@ -339,6 +342,7 @@ bool exParser::PushContext(exElement* element) {
   context.element = element;
   context.text.Clear();
   context.firstChild = pending_.size();
+  context.firstAttribute = attributeBuffer_.size();
   return true;
 }
 
@@ -377,26 +381,22 @@ exElement* exParser::CreateElement(exElement* parent, const char* name) {
     }
     if (element != nullptr) {
       exDocument::SetName(element, qname);
-      exDocument::SetPosition(element, XML_GetCurrentLineNumber(AsParser(parser_)),
-                              XML_GetCurrentColumnNumber(AsParser(parser_)));
+      if (!document_->SetPosition(element, XML_GetCurrentLineNumber(AsParser(parser_)),
+                                  XML_GetCurrentColumnNumber(AsParser(parser_))))
+        lostMemory_ = true;
       if (parent != document_) {
         // Collected until the parent ends, which then gets its whole
-        // child list at once.
+        // child array at once. A dropped element's memory stays in the pool.
         try {
           pending_.push_back(element);
           element->parent_ = parent;
           created = element;
         } catch (...) {
-          element->~exElement();  // its memory stays in the pool
           lostMemory_ = true;
         }
       } else if (document_->AppendChild(parent, element)) {
         created = element;
-      } else if (root != nullptr) {
-        delete root;
-        lostMemory_ = true;
       } else {
-        element->~exElement();  // its memory stays in the pool
         lostMemory_ = true;
       }
     } else {
@@ -408,17 +408,20 @@ exElement* exParser::CreateElement(exElement* parent, const char* name) {
 
 void exParser::TakeAttributes(exElement* created, const char** attributes) {
   if (created != nullptr && attributes != nullptr && attributes[0] != nullptr) {
-    // The first attribute that cannot be made ends the list.
-    attributeBuffer_.clear();
+    // The pairs wait in the buffer until the element ends and gets its one
+    // link record. The first attribute that cannot be made ends the list.
     for (size_t i = 0; attributes[i] != nullptr && attributes[i + 1] != nullptr; i += 2) {
       const char* attributeName = QualifiedName(attributes[i]);
       const char* value = document_->Intern(attributes[i + 1]);
       if (value == nullptr) lostMemory_ = true;
       if (attributeName == nullptr || value == nullptr) break;
-      attributeBuffer_.emplace_back(attributeName, value);
+      try {
+        attributeBuffer_.emplace_back(attributeName, value);
+      } catch (...) {
+        lostMemory_ = true;
+        break;
+      }
     }
-    if (!document_->SetAttributes(created, attributeBuffer_.data(), attributeBuffer_.size()))
-      lostMemory_ = true;
   }
 }
 
@@ -466,7 +469,7 @@ void exParser::EndElement() {
       }
     }
   }
-  AdoptChildren(top);
+  FinishElement(top);
   --depth_;
 }
 

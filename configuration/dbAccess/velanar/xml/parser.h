@@ -43,12 +43,13 @@ class exString {
 // One open element. `element` is null for an element that created nothing
 // (rejected file, unusable name, out of memory): its end tag still pops it,
 // and its character data goes nowhere.
-// `firstChild` is where the element's children start in the parser's list of
-// children that are not yet in a child list.
+// `firstChild` and `firstAttribute` are where the element's children and
+// attributes start in the parser's lists of those not yet in a link record.
 struct exContextStackData {
   exElement* element = nullptr;
   exString text;
   size_t firstChild = 0;
+  size_t firstAttribute = 0;
 };
 
 using exContextStack = std::vector<exContextStackData>;
@@ -112,10 +113,10 @@ class exParser {
   // Ends the parse at once when memory ran out: the rest of the file would
   // only be read to be thrown away.
   void StopOnLostMemory();
-  // Gives the context's element its collected children in one child list of
-  // the exact size (instead of growing a list child by child); children that
-  // cannot be kept (out of memory) are destroyed with their subtrees.
-  void AdoptChildren(exContextStackData& context);
+  // Gives the context's element its collected attributes and children in
+  // one link record of the exact size (instead of growing a list child by
+  // child); what cannot be kept (out of memory) is left out.
+  void FinishElement(exContextStackData& context);
   // Ends every open context but the document's (after an error or when the
   // parser goes): their elements keep the children read so far.
   void CloseOpenContexts();
@@ -138,7 +139,8 @@ class exParser {
   // each context's children start at its `firstChild`.
   std::vector<exElement*> pending_;
   std::string nameBuffer_;
-  // Attributes of the current start tag, handed to the document at once.
+  // Attributes of the open elements, in document order; each context's
+  // attributes start at its `firstAttribute`.
   std::vector<exAttributeMap::value_type> attributeBuffer_;
   // Qualified names already made in this file, keyed by the parser's name.
   // Only successes are kept: a binding, once made, never changes.

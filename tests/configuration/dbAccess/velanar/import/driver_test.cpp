@@ -178,9 +178,8 @@ TEST_F(Driver, ParseFilesGivesEachFileItsIndex) {
   EXPECT_EQ(ctx.status.Code(), StatusOk);
   // The file parsed first decides the release; the second adds nothing.
   EXPECT_EQ(DetectAutosarVersion(*ctx.document), 4);
-  ASSERT_NE(ctx.document->Children(), nullptr);
-  ASSERT_EQ(ctx.document->Children()->size(), 1u);
-  EXPECT_EQ((*ctx.document->Children())[0]->FileIndex(), 0);
+  ASSERT_EQ(ctx.document->ChildCount(), 1u);
+  EXPECT_EQ(ctx.document->Child(0)->FileIndex(), 0);
 }
 
 // ------------------------------------------------------- version detection
