@@ -391,6 +391,33 @@ TEST(DocumentPositions, LineAndColumnOfTheStartTag) {
   EXPECT_EQ(FindChild(a, "AR:B")->Column(), 4u);
 }
 
+// Positions are stored in 32 bits; the ones that do not fit (and the marks
+// themselves) come back exactly through the document's overflow table.
+TEST(DocumentPositions, PositionsBeyond32BitsComeBackExactly) {
+  auto doc = NewDocument();
+  exElementArRoot* root = doc->NewFileRoot(0);
+  ASSERT_TRUE(doc->AppendChild(doc.get(), root));
+  const std::pair<uint64_t, uint64_t> cases[] = {
+      {0, 0},
+      {0xFFFFFFFEull, 0x3FFFFFFEull},
+      {0xFFFFFFFFull, 0x3FFFFFFFull},
+      {(1ull << 40) + 7, 5},
+      {3, (1ull << 33) + 1},
+      {UINT64_MAX, UINT64_MAX},
+  };
+  for (const auto& c : cases) {
+    exElement* e = doc->NewElement();
+    ASSERT_TRUE(doc->AppendChild(root, e));
+    ASSERT_TRUE(doc->SetPosition(e, c.first, c.second));
+    EXPECT_EQ(e->Line(), c.first);
+    EXPECT_EQ(e->Column(), c.second);
+    EXPECT_EQ(e->Kind(), kElementPlain);
+    EXPECT_EQ(e->FileIndex(), 0);
+  }
+  EXPECT_EQ(root->Kind(), kElementFileRoot);
+  EXPECT_EQ(doc->Kind(), kElementDocument);
+}
+
 // An exhausted element pool drops the elements and stops the parse as out
 // of memory, never upsetting the balance of the open-element stack. (A link
 // record too large for its pool takes the heap instead.)
