@@ -89,6 +89,20 @@ void exDocument::Clear() {
   self->links_ = nullptr;
 }
 
+bool exDocument::AdoptPart(std::unique_ptr<exDocument> part) {
+  if (!part) return false;
+  try {
+    parts_.reserve(parts_.size() + 1);
+    overflow_.insert(part->overflow_.begin(), part->overflow_.end());
+  } catch (...) {
+    return false;
+  }
+  // The part's root now hangs in this document; the part forgets it.
+  part->Clear();
+  parts_.push_back(std::move(part));
+  return true;
+}
+
 const char* exDocument::Intern(const char* text) {
   return strings_->Intern(text);
 }

@@ -21,6 +21,7 @@
 class ToLogFile;
 class exElement;
 class exDocument;
+class exFileJoin;
 
 // Element kinds as given by exElement::Kind().
 constexpr int32_t kElementPlain = 0;
@@ -133,6 +134,7 @@ class exAttributeMap {
 
  private:
   friend class exDocument;
+  friend class exFileJoin;
   value_type* Pairs() const {
     return reinterpret_cast<value_type*>(const_cast<exAttributeMap*>(this) + 1);
   }
@@ -188,6 +190,7 @@ class exElement {
  private:
   friend class exDocument;
   friend class exParser;
+  friend class exFileJoin;
 
   const char* name_ = nullptr;
   const char* text_ = "";
@@ -275,6 +278,11 @@ class exDocument : public exElement {
   // document empty. Their memory stays in the pools.
   void Clear();
 
+  // Takes over a document of one file parsed apart, whose root has joined
+  // this document: its pools, texts and overflow positions live as long as
+  // this document. False (nothing changed) when out of memory.
+  bool AdoptPart(std::unique_ptr<exDocument> part);
+
  private:
   // A record for that many attributes and children, from the link pool or,
   // when too large for a block, from the heap (kept for the destructor).
@@ -290,6 +298,8 @@ class exDocument : public exElement {
   std::vector<void*> heapLinks_;
   // Exact positions of elements whose line or column exceeds 32 bits.
   std::unordered_map<const exElement*, std::pair<uint64_t, uint64_t>> overflow_;
+  // Documents of files parsed apart whose elements joined this one.
+  std::vector<std::unique_ptr<exDocument>> parts_;
   // Used until SetPools is called; they take no memory before their first use.
   exBlockPool ownElementPool_{exBlockPool::kElementBlockSize};
   exBlockPool ownAttributeMapPool_{exBlockPool::kAttributeMapBlockSize};
