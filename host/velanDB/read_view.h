@@ -21,6 +21,10 @@ struct ViewSignal {
   uint32_t frame = 0;    // TRIGGERING number
   uint32_t pduInst = 0;  // PDU_INST number
   uint32_t source = 0;   // MULTIPLEXER or SIG_INST number
+  // The SIGNAL below a SIG_INST and its first CODING (kNoNumber: none); the
+  // view is built again after every change, so the numbers stay right.
+  uint32_t signal = kNoNumber;
+  uint32_t coding = kNoNumber;
   bool multiplexer = false;
 };
 
@@ -33,7 +37,8 @@ struct ReadView {
 
 // The value of a read-interface property of an object or view signal, as
 // dbaGetProperty gives it (texts with their NUL, empty text as no bytes,
-// lists of 4-byte references). Caller holds the lock. On failure answers the
+// lists of 4-byte references), replacing what *out held. Caller holds the
+// lock. On failure answers the
 // dbaStatus code (as int32_t) and sets *detail.
 int32_t ReadValue(uint32_t reference, uint32_t propertyId, std::string* out, uint32_t* detail);
 
