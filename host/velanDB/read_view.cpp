@@ -1,9 +1,12 @@
 // The exporter's read view: references, per-frame signals and property values.
 #include "read_view.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstring>
+#include <map>
 #include <string>
+#include <tuple>
 
 #include "velan/host_vocabulary.h"
 #include "velan/read_properties.h"
@@ -58,18 +61,27 @@ const Object* LinkedPdu(Database& db, const Object& pduInst) {
 
 // ---- The view: signals of each frame ----
 
-void AddFrameSignals(Database& db, const Object& frame, const ReadView* old, ReadView* view,
-                     std::vector<uint64_t>* newIds) {
+// Where a signal of the view comes from: frame, PDU_INST and source.
+using SignalKey = std::tuple<uint32_t, uint32_t, uint32_t>;
+
+// Adds the signals of a frame to the view. A signal the old view had keeps
+// its reference (taken out of oldRefs); a new one gets a new reference.
+void AddFrameSignals(Database& db, const Object& frame, std::map<SignalKey, uint64_t>* oldRefs,
+                     ReadView* view, std::vector<uint64_t>* newIds) {
   Store& store = Store::Get();
-  std::vector<uint32_t>& list = view->frameSignals[frame.number];
+  FrameSignals range;
+  range.frame = frame.number;
+  range.first = static_cast<uint32_t>(view->signals.size());
   auto add = [&](uint32_t pduInst, uint32_t source, bool multiplexer, uint32_t signal,
                  uint32_t coding) {
-    const auto key = std::make_tuple(frame.number, pduInst, source);
     const uint32_t index = static_cast<uint32_t>(view->signals.size());
     uint64_t ref = 0;
-    if (old) {
-      auto it = old->refs.find(key);
-      if (it != old->refs.end()) ref = it->second;
+    if (!oldRefs->empty()) {
+      auto it = oldRefs->find(std::make_tuple(frame.number, pduInst, source));
+      if (it != oldRefs->end()) {
+        ref = it->second;
+        oldRefs->erase(it);
+      }
     }
     if (ref) {
       store.MoveSlot(ref, index);
@@ -78,10 +90,8 @@ void AddFrameSignals(Database& db, const Object& frame, const ReadView* old, Rea
         throw std::bad_alloc();
       newIds->push_back(ref);
     }
-    view->refs[key] = ref;
     view->signals.push_back(
         ViewSignal{ref, frame.number, pduInst, source, signal, coding, multiplexer});
-    list.push_back(index);
   };
   for (uint32_t pi : frame.children) {
     const Object& pduInst = db.At(pi);
@@ -98,6 +108,8 @@ void AddFrameSignals(Database& db, const Object& frame, const ReadView* old, Rea
       add(pi, c, false, signal->number, coding ? coding->number : kNoNumber);
     }
   }
+  range.count = static_cast<uint32_t>(view->signals.size()) - range.first;
+  view->frames.push_back(range);
 }
 
 // Builds the view when it is missing or older than the last change. Signals
@@ -108,14 +120,22 @@ ReadView& CurrentView(Database& db) {
   view->generation = db.generation;
   std::vector<uint64_t> newIds;
   Store& store = Store::Get();
+  // The references of the old view by where their signals come from; what
+  // is left after the build belongs to signals that are gone.
+  std::map<SignalKey, uint64_t> oldRefs;
   try {
+    if (db.view)
+      for (const ViewSignal& s : db.view->signals)
+        oldRefs.emplace(std::make_tuple(s.frame, s.pduInst, s.source), s.ref);
     for (uint32_t c : db.Root().children) {
       const Object& cluster = db.At(c);
       if (cluster.type != VELAN_OT_CLUSTER) continue;
       for (uint32_t f : cluster.children)
         if (db.At(f).type == VELAN_OT_TRIGGERING)
-          AddFrameSignals(db, db.At(f), db.view.get(), view.get(), &newIds);
+          AddFrameSignals(db, db.At(f), &oldRefs, view.get(), &newIds);
     }
+    std::sort(view->frames.begin(), view->frames.end(),
+              [](const FrameSignals& a, const FrameSignals& b) { return a.frame < b.frame; });
   } catch (...) {
     // Put the slots of the old view back and drop what was allocated.
     for (uint64_t id : newIds) store.FreeId(id);
@@ -124,9 +144,7 @@ ReadView& CurrentView(Database& db) {
         store.MoveSlot(db.view->signals[i].ref, i);
     throw;
   }
-  if (db.view)
-    for (const auto& [key, ref] : db.view->refs)
-      if (!view->refs.count(key)) store.FreeId(ref);
+  for (const auto& entry : oldRefs) store.FreeId(entry.second);
   db.view = std::move(view);
   return *db.view;
 }
@@ -157,10 +175,12 @@ void AppendRef(std::string* list, uint64_t id) {
 using namespace velan_read;
 
 void AppendFrameSignals(Database& db, const Object& frame, std::string* list) {
-  ReadView& view = CurrentView(db);
-  auto it = view.frameSignals.find(frame.number);
-  if (it != view.frameSignals.end())
-    for (uint32_t index : it->second) AppendRef(list, view.signals[index].ref);
+  const ReadView& view = CurrentView(db);
+  auto it = std::lower_bound(
+      view.frames.begin(), view.frames.end(), frame.number,
+      [](const FrameSignals& range, uint32_t number) { return range.frame < number; });
+  if (it == view.frames.end() || it->frame != frame.number) return;
+  for (uint32_t i = it->first; i < it->first + it->count; ++i) AppendRef(list, view.signals[i].ref);
 }
 
 bool DatabaseValue(Database& db, uint32_t propertyId, std::string* out) {

@@ -5,9 +5,7 @@
 #define VELAN_HOST_VELANDB_READ_VIEW_H
 
 #include <cstdint>
-#include <map>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "store.h"
@@ -28,11 +26,17 @@ struct ViewSignal {
   bool multiplexer = false;
 };
 
+// The signals of one frame: a run of ReadView::signals.
+struct FrameSignals {
+  uint32_t frame = 0;  // TRIGGERING number
+  uint32_t first = 0;  // index of its first signal
+  uint32_t count = 0;
+};
+
 struct ReadView {
   uint64_t generation = 0;
-  std::vector<ViewSignal> signals;
-  std::map<uint32_t, std::vector<uint32_t>> frameSignals;  // TRIGGERING -> signal indexes
-  std::map<std::tuple<uint32_t, uint32_t, uint32_t>, uint64_t> refs;  // stable references
+  std::vector<ViewSignal> signals;   // frame by frame
+  std::vector<FrameSignals> frames;  // ordered by frame number
 };
 
 // The value of a read-interface property of an object or view signal, as
