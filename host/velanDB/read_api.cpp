@@ -74,10 +74,14 @@ using vdb::Store;
 void dbaGetPropertySize(uint32_t object, uint32_t propertyId, uint32_t* size, dbaStatus* status) {
   vdb::ReadCall(status, [&](uint32_t* detail) -> uint32_t {
     if (!size) return vdb::NullPointer(detail, "the size");
-    std::string value;
-    if (int32_t r = vdb::ReadValue(object, propertyId, &value, detail); r != 0)
+    vdb::LastValue& last = Store::Get().lastValue;
+    last.entry = 0;
+    if (int32_t r = vdb::ReadValue(object, propertyId, &last.bytes, detail); r != 0)
       return static_cast<uint32_t>(r);
-    *size = static_cast<uint32_t>(value.size());
+    *size = static_cast<uint32_t>(last.bytes.size());
+    last.entry = Store::Get().mutex.Entries();
+    last.object = object;
+    last.propertyId = propertyId;
     return 0;
   });
 }
@@ -86,9 +90,15 @@ void dbaGetProperty(uint32_t object, uint32_t propertyId, uint32_t size, void* b
                     dbaStatus* status) {
   vdb::ReadCall(status, [&](uint32_t* detail) -> uint32_t {
     if (!buffer && size > 0) return vdb::NullPointer(detail, "the buffer");
-    std::string value;
-    if (int32_t r = vdb::ReadValue(object, propertyId, &value, detail); r != 0)
-      return static_cast<uint32_t>(r);
+    vdb::LastValue& last = Store::Get().lastValue;
+    const bool known = last.entry != 0 && last.entry + 1 == Store::Get().mutex.Entries() &&
+                       last.object == object && last.propertyId == propertyId;
+    last.entry = 0;
+    const std::string& value = last.bytes;
+    if (!known) {
+      if (int32_t r = vdb::ReadValue(object, propertyId, &last.bytes, detail); r != 0)
+        return static_cast<uint32_t>(r);
+    }
     if (value.size() != size) {
       vdb::SetError("property 0x%08" PRIX32 " of %" PRIu32 " has %zu bytes, the buffer %" PRIu32,
                     propertyId, object, value.size(), size);

@@ -1,9 +1,12 @@
 // The exporter's read view: references, per-frame signals and property values.
 #include "read_view.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstring>
+#include <map>
 #include <string>
+#include <tuple>
 
 #include "velan/host_vocabulary.h"
 #include "velan/read_properties.h"
@@ -36,9 +39,10 @@ bool Has(const Object& o, uint32_t propertyId) {
   return o.properties.count(propertyId) != 0;
 }
 
-std::string StoredText(const Object& o, uint32_t propertyId) {
+const std::string& StoredText(const Object& o, uint32_t propertyId) {
+  static const std::string kNone;
   auto it = o.properties.find(propertyId);
-  return it == o.properties.end() ? std::string() : it->second;
+  return it == o.properties.end() ? kNone : it->second;
 }
 
 // First child of a type, or null.
@@ -57,17 +61,27 @@ const Object* LinkedPdu(Database& db, const Object& pduInst) {
 
 // ---- The view: signals of each frame ----
 
-void AddFrameSignals(Database& db, const Object& frame, const ReadView* old, ReadView* view,
-                     std::vector<uint64_t>* newIds) {
+// Where a signal of the view comes from: frame, PDU_INST and source.
+using SignalKey = std::tuple<uint32_t, uint32_t, uint32_t>;
+
+// Adds the signals of a frame to the view. A signal the old view had keeps
+// its reference (taken out of oldRefs); a new one gets a new reference.
+void AddFrameSignals(Database& db, const Object& frame, std::map<SignalKey, uint64_t>* oldRefs,
+                     ReadView* view, std::vector<uint64_t>* newIds) {
   Store& store = Store::Get();
-  std::vector<uint32_t>& list = view->frameSignals[frame.number];
-  auto add = [&](uint32_t pduInst, uint32_t source, bool multiplexer) {
-    const auto key = std::make_tuple(frame.number, pduInst, source);
+  FrameSignals range;
+  range.frame = frame.number;
+  range.first = static_cast<uint32_t>(view->signals.size());
+  auto add = [&](uint32_t pduInst, uint32_t source, bool multiplexer, uint32_t signal,
+                 uint32_t coding) {
     const uint32_t index = static_cast<uint32_t>(view->signals.size());
     uint64_t ref = 0;
-    if (old) {
-      auto it = old->refs.find(key);
-      if (it != old->refs.end()) ref = it->second;
+    if (!oldRefs->empty()) {
+      auto it = oldRefs->find(std::make_tuple(frame.number, pduInst, source));
+      if (it != oldRefs->end()) {
+        ref = it->second;
+        oldRefs->erase(it);
+      }
     }
     if (ref) {
       store.MoveSlot(ref, index);
@@ -76,9 +90,8 @@ void AddFrameSignals(Database& db, const Object& frame, const ReadView* old, Rea
         throw std::bad_alloc();
       newIds->push_back(ref);
     }
-    view->refs[key] = ref;
-    view->signals.push_back(ViewSignal{ref, frame.number, pduInst, source, multiplexer});
-    list.push_back(index);
+    view->signals.push_back(
+        ViewSignal{ref, frame.number, pduInst, source, signal, coding, multiplexer});
   };
   for (uint32_t pi : frame.children) {
     const Object& pduInst = db.At(pi);
@@ -86,11 +99,17 @@ void AddFrameSignals(Database& db, const Object& frame, const ReadView* old, Rea
     const Object* pdu = LinkedPdu(db, pduInst);
     if (!pdu) continue;
     for (uint32_t c : pdu->children)
-      if (db.At(c).type == VELAN_OT_MULTIPLEXER) add(pi, c, true);
-    for (uint32_t c : pdu->children)
-      if (db.At(c).type == VELAN_OT_SIG_INST && FirstChild(db, db.At(c), VELAN_OT_SIGNAL))
-        add(pi, c, false);
+      if (db.At(c).type == VELAN_OT_MULTIPLEXER) add(pi, c, true, kNoNumber, kNoNumber);
+    for (uint32_t c : pdu->children) {
+      if (db.At(c).type != VELAN_OT_SIG_INST) continue;
+      const Object* signal = FirstChild(db, db.At(c), VELAN_OT_SIGNAL);
+      if (!signal) continue;
+      const Object* coding = FirstChild(db, *signal, VELAN_OT_CODING);
+      add(pi, c, false, signal->number, coding ? coding->number : kNoNumber);
+    }
   }
+  range.count = static_cast<uint32_t>(view->signals.size()) - range.first;
+  view->frames.push_back(range);
 }
 
 // Builds the view when it is missing or older than the last change. Signals
@@ -101,14 +120,22 @@ ReadView& CurrentView(Database& db) {
   view->generation = db.generation;
   std::vector<uint64_t> newIds;
   Store& store = Store::Get();
+  // The references of the old view by where their signals come from; what
+  // is left after the build belongs to signals that are gone.
+  std::map<SignalKey, uint64_t> oldRefs;
   try {
+    if (db.view)
+      for (const ViewSignal& s : db.view->signals)
+        oldRefs.emplace(std::make_tuple(s.frame, s.pduInst, s.source), s.ref);
     for (uint32_t c : db.Root().children) {
       const Object& cluster = db.At(c);
       if (cluster.type != VELAN_OT_CLUSTER) continue;
       for (uint32_t f : cluster.children)
         if (db.At(f).type == VELAN_OT_TRIGGERING)
-          AddFrameSignals(db, db.At(f), db.view.get(), view.get(), &newIds);
+          AddFrameSignals(db, db.At(f), &oldRefs, view.get(), &newIds);
     }
+    std::sort(view->frames.begin(), view->frames.end(),
+              [](const FrameSignals& a, const FrameSignals& b) { return a.frame < b.frame; });
   } catch (...) {
     // Put the slots of the old view back and drop what was allocated.
     for (uint64_t id : newIds) store.FreeId(id);
@@ -117,44 +144,43 @@ ReadView& CurrentView(Database& db) {
         store.MoveSlot(db.view->signals[i].ref, i);
     throw;
   }
-  if (db.view)
-    for (const auto& [key, ref] : db.view->refs)
-      if (!view->refs.count(key)) store.FreeId(ref);
+  for (const auto& entry : oldRefs) store.FreeId(entry.second);
   db.view = std::move(view);
   return *db.view;
 }
 
 // ---- Value encodings of the read interface ----
+// Each writes the whole value into *out, reusing its storage.
 
-std::string Text(const std::string& text) {
-  return text.empty() ? std::string() : text + std::string(1, '\0');
+// A text with its NUL; the empty text as no bytes.
+void PutText(std::string* out, const std::string& text) {
+  out->clear();
+  if (text.empty()) return;
+  out->reserve(text.size() + 1);
+  out->append(text);
+  out->push_back('\0');
 }
 template <typename T>
-std::string Bytes(T value) {
-  return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+void Put(std::string* out, T value) {
+  out->assign(reinterpret_cast<const char*>(&value), sizeof value);
 }
-std::string U32(uint32_t v) {
-  return Bytes(v);
-}
-std::string F64(double v) {
-  return Bytes(v);
-}
-std::string Flag(bool v) {
-  return Bytes<uint8_t>(v ? 1 : 0);
+void PutFlag(std::string* out, bool v) {
+  Put<uint8_t>(out, v ? 1 : 0);
 }
 void AppendRef(std::string* list, uint64_t id) {
-  list->append(U32(static_cast<uint32_t>(id)));
+  const uint32_t ref = static_cast<uint32_t>(id);
+  list->append(reinterpret_cast<const char*>(&ref), sizeof ref);
 }
 
 using namespace velan_read;
 
-std::string FrameSignalList(Database& db, const Object& frame) {
-  ReadView& view = CurrentView(db);
-  std::string list;
-  auto it = view.frameSignals.find(frame.number);
-  if (it != view.frameSignals.end())
-    for (uint32_t index : it->second) AppendRef(&list, view.signals[index].ref);
-  return list;
+void AppendFrameSignals(Database& db, const Object& frame, std::string* list) {
+  const ReadView& view = CurrentView(db);
+  auto it = std::lower_bound(
+      view.frames.begin(), view.frames.end(), frame.number,
+      [](const FrameSignals& range, uint32_t number) { return range.frame < number; });
+  if (it == view.frames.end() || it->frame != frame.number) return;
+  for (uint32_t i = it->first; i < it->first + it->count; ++i) AppendRef(list, view.signals[i].ref);
 }
 
 bool DatabaseValue(Database& db, uint32_t propertyId, std::string* out) {
@@ -164,10 +190,10 @@ bool DatabaseValue(Database& db, uint32_t propertyId, std::string* out) {
         if (db.At(c).type == VELAN_OT_CLUSTER) AppendRef(out, db.At(c).id);
       return true;
     case kDatabaseShowInvalid:
-      *out = Bytes<uint8_t>(db.invalidObjectsFlag);
+      Put<uint8_t>(out, db.invalidObjectsFlag);
       return true;
     case kDatabaseOmitValueTables:
-      *out = Bytes<uint8_t>(db.omitValueTablesFlag);
+      Put<uint8_t>(out, db.omitValueTablesFlag);
       return true;
   }
   return false;
@@ -176,22 +202,22 @@ bool DatabaseValue(Database& db, uint32_t propertyId, std::string* out) {
 bool ClusterValue(Database& db, const Object& cl, uint32_t propertyId, std::string* out) {
   switch (propertyId) {
     case kClusterDatabase:
-      *out = U32(db.handle);
+      Put<uint32_t>(out, db.handle);
       return true;
     case kClusterCanIoMode:
-      *out = U32(Stored<uint32_t>(cl, IDIP_CLUSTER_CAN_FD_MODE_U32, 0));
+      Put<uint32_t>(out, Stored<uint32_t>(cl, IDIP_CLUSTER_CAN_FD_MODE_U32, 0));
       return true;
     case kClusterAppProtocol:
-      *out = U32(Stored<uint32_t>(cl, IDIP_CLUSTER_APP_PROTOCOL_U32, 0));
+      Put<uint32_t>(out, Stored<uint32_t>(cl, IDIP_CLUSTER_APP_PROTOCOL_U32, 0));
       return true;
     case kClusterProtocol:
-      *out = U32(static_cast<uint16_t>(Stored<int16_t>(cl, IDIP_CLUSTER_PROTOCOL_I16, 0)));
+      Put<uint32_t>(out, static_cast<uint16_t>(Stored<int16_t>(cl, IDIP_CLUSTER_PROTOCOL_I16, 0)));
       return true;
     case kClusterName:
-      *out = Text(cl.name);
+      PutText(out, cl.name);
       return true;
     case kClusterComment:
-      *out = Text(StoredText(cl, IDIP_CLUSTER_COMMENT_STR));
+      PutText(out, StoredText(cl, IDIP_CLUSTER_COMMENT_STR));
       return true;
     case kClusterFrames:
       for (uint32_t f : cl.children)
@@ -206,7 +232,7 @@ bool ClusterValue(Database& db, const Object& cl, uint32_t propertyId, std::stri
       return true;
     case kClusterSignals:
       for (uint32_t f : cl.children)
-        if (db.At(f).type == VELAN_OT_TRIGGERING) out->append(FrameSignalList(db, db.At(f)));
+        if (db.At(f).type == VELAN_OT_TRIGGERING) AppendFrameSignals(db, db.At(f), out);
       return true;
   }
   return false;
@@ -238,74 +264,76 @@ void FrameTiming(Database& db, const Object& frame, uint32_t* type, double* time
 bool FrameValue(Database& db, const Object& fr, uint32_t propertyId, std::string* out) {
   switch (propertyId) {
     case kFrameName:
-      *out = Text(fr.name);
+      PutText(out, fr.name);
       return true;
     case kFrameComment:
-      *out = Text(StoredText(fr, IDIP_TRIG_COMMENT_STR));
+      PutText(out, StoredText(fr, IDIP_TRIG_COMMENT_STR));
       return true;
     case kFrameExtended:
-      *out = Flag(Stored<int16_t>(fr, IDIP_TRIG_EXTENDED_I16, 0) != 0);
+      PutFlag(out, Stored<int16_t>(fr, IDIP_TRIG_EXTENDED_I16, 0) != 0);
       return true;
     case kFrameIdentifier:
-      *out = U32(static_cast<uint32_t>(Stored<int32_t>(fr, IDIP_TRIG_IDENTIFIER_I32, 0)));
+      Put<uint32_t>(out, static_cast<uint32_t>(Stored<int32_t>(fr, IDIP_TRIG_IDENTIFIER_I32, 0)));
       return true;
     case kFrameLength:
-      *out = U32(Stored<uint32_t>(fr, IDIP_TRIG_NUM_BYTES_U32, 0));
+      Put<uint32_t>(out, Stored<uint32_t>(fr, IDIP_TRIG_NUM_BYTES_U32, 0));
       return true;
     case kFrameSignals:
-      *out = FrameSignalList(db, fr);
+      AppendFrameSignals(db, fr, out);
       return true;
     case kFrameCanIoMode:
-      *out = U32(Stored<uint32_t>(fr, IDIP_TRIG_CAN_FD_MODE_U32, 0));
+      Put<uint32_t>(out, Stored<uint32_t>(fr, IDIP_TRIG_CAN_FD_MODE_U32, 0));
       return true;
     case kFrameTimingType:
     case kFrameTime: {
       uint32_t type;
       double time;
       FrameTiming(db, fr, &type, &time);
-      *out = propertyId == kFrameTimingType ? U32(type) : F64(time);
+      if (propertyId == kFrameTimingType)
+        Put<uint32_t>(out, type);
+      else
+        Put<double>(out, time);
       return true;
     }
     case kFrameAppProtocol:
-      *out = U32(Stored<uint32_t>(fr, IDIP_TRIG_APP_PROTOCOL_U32, 0));
+      Put<uint32_t>(out, Stored<uint32_t>(fr, IDIP_TRIG_APP_PROTOCOL_U32, 0));
       return true;
   }
   return false;
 }
 
 // Frames named by the TX_TRIG or RX_TRIG children of an ECU's CONNECTOR.
-std::string EcuFrames(Database& db, const Object& ecu, uint32_t portType, uint32_t propertyId) {
-  std::string list;
-  if (ecu.parent == kNoNumber) return list;
+void AppendEcuFrames(Database& db, const Object& ecu, uint32_t portType, uint32_t propertyId,
+                     std::string* list) {
+  if (ecu.parent == kNoNumber) return;
   for (uint32_t p : db.At(ecu.parent).children) {
     const Object& port = db.At(p);
     if (port.type != portType || !Has(port, propertyId)) continue;
     uint64_t frame = Stored<uint64_t>(port, propertyId, 0);
-    if (frame) AppendRef(&list, frame);
+    if (frame) AppendRef(list, frame);
   }
-  return list;
 }
 
 bool EcuValue(Database& db, const Object& ecu, uint32_t propertyId, std::string* out) {
   const Object& connector = db.At(ecu.parent);
   switch (propertyId) {
     case kEcuName:
-      *out = Text(ecu.name);
+      PutText(out, ecu.name);
       return true;
     case kEcuComment:
-      *out = Text(StoredText(ecu, IDIP_ECU_COMMENT_STR));
+      PutText(out, StoredText(ecu, IDIP_ECU_COMMENT_STR));
       return true;
     case kEcuReceived:
-      *out = EcuFrames(db, ecu, VELAN_OT_RX_TRIG, IDIP_RX_TRIG_IOID);
+      AppendEcuFrames(db, ecu, VELAN_OT_RX_TRIG, IDIP_RX_TRIG_IOID, out);
       return true;
     case kEcuTransmitted:
-      *out = EcuFrames(db, ecu, VELAN_OT_TX_TRIG, IDIP_TX_TRIG_IOID);
+      AppendEcuFrames(db, ecu, VELAN_OT_TX_TRIG, IDIP_TX_TRIG_IOID, out);
       return true;
     case kEcuJ1939Address:
-      *out = U32(Stored<uint8_t>(connector, IDIP_CON_J1939_ADDR_U8, 254));
+      Put<uint32_t>(out, Stored<uint8_t>(connector, IDIP_CON_J1939_ADDR_U8, 254));
       return true;
     case kEcuJ1939Name:
-      *out = Bytes<uint64_t>(Stored<uint64_t>(connector, IDIP_CON_J1939_NAME_U64, 0));
+      Put<uint64_t>(out, Stored<uint64_t>(connector, IDIP_CON_J1939_NAME_U64, 0));
       return true;
   }
   return false;
@@ -330,7 +358,7 @@ bool MultiplexerValue(const Object& source, uint32_t pduStart, uint32_t property
   const uint32_t bits = Stored<uint32_t>(source, IDIP_MUX_SW_NUM_BITS_U32, 0);
   switch (propertyId) {
     case kSignalName:
-      *out = Text(source.name);
+      PutText(out, source.name);
       return true;
     case kSignalComment:
     case kSignalUnit:
@@ -338,36 +366,36 @@ bool MultiplexerValue(const Object& source, uint32_t pduStart, uint32_t property
       out->clear();
       return true;
     case kSignalMultiplexer:
-      *out = Flag(true);
+      PutFlag(out, true);
       return true;
     case kSignalModeDependent:
-      *out = Flag(false);
+      PutFlag(out, false);
       return true;
     case kSignalModeValue:
-      *out = U32(0);
+      Put<uint32_t>(out, 0);
       return true;
     case kSignalStartBit:
-      *out = U32(pduStart + Stored<uint16_t>(source, IDIP_MUX_SW_START_BIT_U16, 0));
+      Put<uint32_t>(out, pduStart + Stored<uint16_t>(source, IDIP_MUX_SW_START_BIT_U16, 0));
       return true;
     case kSignalBits:
-      *out = U32(bits);
+      Put<uint32_t>(out, bits);
       return true;
     case kSignalByteOrder:
-      *out = U32(Stored<int16_t>(source, IDIP_MUX_SW_BYTE_ORDER_I16, 0) != 0 ? 1 : 0);
+      Put<uint32_t>(out, Stored<int16_t>(source, IDIP_MUX_SW_BYTE_ORDER_I16, 0) != 0 ? 1 : 0);
       return true;
     case kSignalDataType:
-      *out = U32(1);
+      Put<uint32_t>(out, 1);
       return true;
     case kSignalFactor:
-      *out = F64(1);
+      Put<double>(out, 1);
       return true;
     case kSignalOffset:
     case kSignalMinimum:
     case kSignalDefault:
-      *out = F64(0);
+      Put<double>(out, 0);
       return true;
     case kSignalMaximum:
-      *out = F64(bits >= 32 ? 4294967295.0 : static_cast<double>((uint64_t{1} << bits) - 1));
+      Put<double>(out, bits >= 32 ? 4294967295.0 : static_cast<double>((uint64_t{1} << bits) - 1));
       return true;
   }
   return false;
@@ -375,91 +403,90 @@ bool MultiplexerValue(const Object& source, uint32_t pduStart, uint32_t property
 
 // An ordinary signal of the read view: the SIGNAL below the SIG_INST
 // `source`, its CODING and the SUB_FRAME that makes it mode dependent.
-bool PlainSignalValue(Database& db, const Object& source, uint32_t pduStart, uint32_t propertyId,
+bool PlainSignalValue(Database& db, const ViewSignal& s, uint32_t pduStart, uint32_t propertyId,
                       std::string* out) {
-  const Object& signal = *FirstChild(db, source, VELAN_OT_SIGNAL);
-  // The coding and the sub-frame are looked up only by the properties that
-  // need them: the exporter reads every property of every signal.
+  const Object& source = db.At(s.source);
+  const Object& signal = db.At(s.signal);
+  // The coding was found when the view was built; the sub-frame is looked
+  // up only by the properties that need it.
   static const Object kNoCoding;
   auto coding = [&]() -> const Object& {
-    const Object* found = FirstChild(db, signal, VELAN_OT_CODING);
-    return found ? *found : kNoCoding;
+    return s.coding != kNoNumber ? db.At(s.coding) : kNoCoding;
   };
   switch (propertyId) {
     case kSignalName:
-      *out = Text(signal.name);
+      PutText(out, signal.name);
       return true;
     case kSignalComment:
-      *out = Text(StoredText(signal, IDIP_SIG_COMMENT_STR));
+      PutText(out, StoredText(signal, IDIP_SIG_COMMENT_STR));
       return true;
     case kSignalUnit:
-      *out = Text(StoredText(coding(), IDIP_COD_UNIT_STR));
+      PutText(out, StoredText(coding(), IDIP_COD_UNIT_STR));
       return true;
     case kSignalValueDescriptions:
       // The stored encoding is the read encoding (velan/value_descriptions.h).
-      *out = StoredText(coding(), IDIP_COD_VALUE_DESCS_VTAB);
+      out->assign(StoredText(coding(), IDIP_COD_VALUE_DESCS_VTAB));
       return true;
     case kSignalMultiplexer:
-      *out = Flag(false);
+      PutFlag(out, false);
       return true;
     case kSignalModeDependent:
-      *out = Flag(SubFrameOf(db, signal, source.parent) != nullptr);
+      PutFlag(out, SubFrameOf(db, signal, source.parent) != nullptr);
       return true;
     case kSignalModeValue: {
       const Object* subFrame = SubFrameOf(db, signal, source.parent);
-      *out = U32(subFrame ? Stored<uint32_t>(*subFrame, IDIP_SUBF_SWITCH_CODE_U32, 0) : 0);
+      Put<uint32_t>(out, subFrame ? Stored<uint32_t>(*subFrame, IDIP_SUBF_SWITCH_CODE_U32, 0) : 0);
       return true;
     }
     case kSignalStartBit:
-      *out = U32(pduStart + Stored<uint16_t>(source, IDIP_SGI_START_BIT_U16, 0));
+      Put<uint32_t>(out, pduStart + Stored<uint16_t>(source, IDIP_SGI_START_BIT_U16, 0));
       return true;
     case kSignalBits:
-      *out = U32(Stored<uint32_t>(coding(), IDIP_COD_NUM_BITS_U32, 0));
+      Put<uint32_t>(out, Stored<uint32_t>(coding(), IDIP_COD_NUM_BITS_U32, 0));
       return true;
     case kSignalByteOrder:
-      *out = U32(Stored<int16_t>(source, IDIP_SGI_BYTE_ORDER_I16, 0) != 0 ? 1 : 0);
+      Put<uint32_t>(out, Stored<int16_t>(source, IDIP_SGI_BYTE_ORDER_I16, 0) != 0 ? 1 : 0);
       return true;
     case kSignalDataType:
-      *out = U32(static_cast<uint16_t>(Stored<int16_t>(coding(), IDIP_COD_DATA_TYPE_I16, 0)));
+      Put<uint32_t>(out,
+                    static_cast<uint16_t>(Stored<int16_t>(coding(), IDIP_COD_DATA_TYPE_I16, 0)));
       return true;
     case kSignalFactor:
-      *out = F64(Stored<double>(coding(), IDIP_COD_FACTOR_F64, 1));
+      Put<double>(out, Stored<double>(coding(), IDIP_COD_FACTOR_F64, 1));
       return true;
     case kSignalOffset:
-      *out = F64(Stored<double>(coding(), IDIP_COD_OFFSET_F64, 0));
+      Put<double>(out, Stored<double>(coding(), IDIP_COD_OFFSET_F64, 0));
       return true;
     case kSignalMinimum:
-      *out = F64(Stored<double>(coding(), IDIP_COD_MIN_VAL_F64, 0));
+      Put<double>(out, Stored<double>(coding(), IDIP_COD_MIN_VAL_F64, 0));
       return true;
     case kSignalMaximum:
-      *out = F64(Stored<double>(coding(), IDIP_COD_MAX_VAL_F64, 0));
+      Put<double>(out, Stored<double>(coding(), IDIP_COD_MAX_VAL_F64, 0));
       return true;
     case kSignalDefault:
       // Unset: the physical value of raw 0, so that no start value is written.
-      *out = F64(Has(signal, IDIP_SIG_DEFAULT_VALUE_F64)
-                     ? Stored<double>(signal, IDIP_SIG_DEFAULT_VALUE_F64, 0)
-                     : Stored<double>(coding(), IDIP_COD_OFFSET_F64, 0));
+      Put<double>(out, Has(signal, IDIP_SIG_DEFAULT_VALUE_F64)
+                           ? Stored<double>(signal, IDIP_SIG_DEFAULT_VALUE_F64, 0)
+                           : Stored<double>(coding(), IDIP_COD_OFFSET_F64, 0));
       return true;
   }
   return false;
 }
 
 bool SignalValue(Database& db, const ViewSignal& s, uint32_t propertyId, std::string* out) {
-  const Object& frame = db.At(s.frame);
-  const Object& pduInst = db.At(s.pduInst);
-  const Object& source = db.At(s.source);
-  const uint32_t pduStart = Stored<uint16_t>(pduInst, IDIP_PDUI_START_BIT_U16, 0);
   if (propertyId == kSignalFrame) {
-    *out = U32(static_cast<uint32_t>(frame.id));
+    Put<uint32_t>(out, static_cast<uint32_t>(db.At(s.frame).id));
     return true;
   }
-  if (s.multiplexer) return MultiplexerValue(source, pduStart, propertyId, out);
-  return PlainSignalValue(db, source, pduStart, propertyId, out);
+  const uint32_t pduStart = Stored<uint16_t>(db.At(s.pduInst), IDIP_PDUI_START_BIT_U16, 0);
+  if (s.multiplexer) return MultiplexerValue(db.At(s.source), pduStart, propertyId, out);
+  return PlainSignalValue(db, s, pduStart, propertyId, out);
 }
 
 }  // namespace
 
 int32_t ReadValue(uint32_t reference, uint32_t propertyId, std::string* out, uint32_t* detail) {
+  out->clear();
   Store& store = Store::Get();
   const Slot* slot = store.FindSlot(reference);
   if (!slot) {

@@ -5,9 +5,7 @@
 #define VELAN_HOST_VELANDB_READ_VIEW_H
 
 #include <cstdint>
-#include <map>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "store.h"
@@ -21,19 +19,30 @@ struct ViewSignal {
   uint32_t frame = 0;    // TRIGGERING number
   uint32_t pduInst = 0;  // PDU_INST number
   uint32_t source = 0;   // MULTIPLEXER or SIG_INST number
+  // The SIGNAL below a SIG_INST and its first CODING (kNoNumber: none); the
+  // view is built again after every change, so the numbers stay right.
+  uint32_t signal = kNoNumber;
+  uint32_t coding = kNoNumber;
   bool multiplexer = false;
+};
+
+// The signals of one frame: a run of ReadView::signals.
+struct FrameSignals {
+  uint32_t frame = 0;  // TRIGGERING number
+  uint32_t first = 0;  // index of its first signal
+  uint32_t count = 0;
 };
 
 struct ReadView {
   uint64_t generation = 0;
-  std::vector<ViewSignal> signals;
-  std::map<uint32_t, std::vector<uint32_t>> frameSignals;  // TRIGGERING -> signal indexes
-  std::map<std::tuple<uint32_t, uint32_t, uint32_t>, uint64_t> refs;  // stable references
+  std::vector<ViewSignal> signals;   // frame by frame
+  std::vector<FrameSignals> frames;  // ordered by frame number
 };
 
 // The value of a read-interface property of an object or view signal, as
 // dbaGetProperty gives it (texts with their NUL, empty text as no bytes,
-// lists of 4-byte references). Caller holds the lock. On failure answers the
+// lists of 4-byte references), replacing what *out held. Caller holds the
+// lock. On failure answers the
 // dbaStatus code (as int32_t) and sets *detail.
 int32_t ReadValue(uint32_t reference, uint32_t propertyId, std::string* out, uint32_t* detail);
 

@@ -114,10 +114,45 @@ struct Slot {
   SlotKind kind = SlotKind::Free;
 };
 
+// The store's lock. It counts how often it was taken, so that a caller can
+// tell that no other call ran between two of its own.
+class StoreMutex {
+ public:
+  void lock() {
+    mutex_.lock();
+    ++entries_;
+  }
+  bool try_lock() {
+    if (!mutex_.try_lock()) return false;
+    ++entries_;
+    return true;
+  }
+  void unlock() { mutex_.unlock(); }
+  // How often the lock was taken so far; read it while holding the lock.
+  uint64_t Entries() const { return entries_; }
+
+ private:
+  std::recursive_mutex mutex_;
+  uint64_t entries_ = 0;
+};
+
+// The value the last size query of the read interface computed, kept for
+// the read that follows it (a reader asks for the size of a text or list and
+// then for its bytes). The read takes it only when it names the same object
+// and property and the store's lock was not taken by anyone in between, so
+// that nothing can have changed; otherwise the value is computed again. Its
+// storage is reused by every read.
+struct LastValue {
+  uint64_t entry = 0;  // lock entry of the size query; 0 when there is none
+  uint32_t object = 0;
+  uint32_t propertyId = 0;
+  std::string bytes;
+};
+
 class Store {
  public:
   static Store& Get();
-  std::recursive_mutex mutex;
+  StoreMutex mutex;
 
   // Allocates an identifier for an object or view signal.
   int32_t AllocateId(Database* db, uint32_t index, SlotKind kind, uint64_t* id);
@@ -148,13 +183,15 @@ class Store {
 
   std::vector<Database*> Databases();
 
+  LastValue lastValue;  // read interface; guarded by the lock
+
  private:
   std::vector<Slot> slots_{1};  // slot 0 is never used
   std::deque<uint64_t> freed_;  // freed identifiers, oldest first
   std::map<uint32_t, std::unique_ptr<Database>> databases_;
 };
 
-using Lock = std::lock_guard<std::recursive_mutex>;
+using Lock = std::lock_guard<StoreMutex>;
 
 // The last failure text of the calling thread.
 void SetError(const char* format, ...) __attribute__((format(printf, 1, 2)));

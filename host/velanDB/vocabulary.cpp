@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <unordered_map>
+#include <vector>
 
 #include "velan/host_vocabulary.h"
 #include "velan/value_descriptions.h"
@@ -31,7 +31,7 @@ struct Entry {
   Enc enc;
 };
 
-const Entry kProperties[] = {
+constexpr Entry kProperties[] = {
 #define VELAN_PROPERTY(type, n, name, enc, set) \
   {(static_cast<uint32_t>(VELAN_OT_##type) << 16) | (n), #name, Enc::enc##_},
 #define VELAN_PROPERTY_SAMENAME(type, n, name, enc, set) VELAN_PROPERTY(type, n, name, enc, set)
@@ -52,6 +52,20 @@ const Entry kProperties[] = {
 #undef VELAN_PROPERTY
 #undef VELAN_PROPERTY_SAMENAME
 };
+
+// Property numbers within a type stay below this bound (checked when the
+// library is built).
+constexpr uint32_t kNumbersPerType = 64;
+constexpr bool NumbersFit() {
+  for (const Entry& e : kProperties)
+    if ((e.id >> 16) >= kTypeCount || (e.id & 0xFFFFu) >= kNumbersPerType) return false;
+  return true;
+}
+static_assert(NumbersFit(), "a property number or type is beyond the lookup table");
+
+size_t IndexOf(uint32_t propertyId) {
+  return size_t{propertyId >> 16} * kNumbersPerType + (propertyId & 0xFFFFu);
+}
 
 }  // namespace
 
@@ -78,15 +92,18 @@ int32_t PropertyFor(uint32_t objectType, uint32_t propertyId, PropertyInfo* info
     }
     return VDB_E_PROPERTY_NOT_OF_TYPE;
   }
-  // Built once: the identifiers of the table with their entries.
-  static const std::unordered_map<uint32_t, const Entry*> index = [] {
-    std::unordered_map<uint32_t, const Entry*> map;
-    for (const Entry& e : kProperties) map.emplace(e.id, &e);
-    return map;
+  // Built once: the entries of the table by the type and number their
+  // identifier names (type << 16 | number), for a lookup without hashing.
+  static const std::vector<const Entry*> index = [] {
+    std::vector<const Entry*> table(size_t{kTypeCount} * kNumbersPerType, nullptr);
+    for (const Entry& e : kProperties) table[IndexOf(e.id)] = &e;
+    return table;
   }();
-  auto found = index.find(propertyId);
-  if (found != index.end()) {
-    const Entry& e = *found->second;
+  const Entry* found = (propertyId >> 16) < kTypeCount && (propertyId & 0xFFFFu) < kNumbersPerType
+                           ? index[IndexOf(propertyId)]
+                           : nullptr;
+  if (found != nullptr) {
+    const Entry& e = *found;
     info->id = e.id;
     info->name = e.name;
     info->enc = e.enc;

@@ -1,4 +1,5 @@
 // The exporter's read view over a database filled by import calls.
+#include <functional>
 #include <vector>
 
 #include "host_test_util.h"
@@ -324,6 +325,69 @@ TEST_F(ReadView, SignalReferencesStayWhileNothingChangesAndAcrossAdditions) {
     vdbObjectInfo info{};
     EXPECT_EQ(vdbGetObject(r, &info), VDB_E_UNKNOWN_OBJECT);
   }
+}
+
+TEST_F(ReadView, ACodingAddedAfterAReadShowsInTheSignal) {
+  uint64_t p4 = Pdu("P4");
+  uint64_t si = db.Child(VELAN_OT_SIG_INST, "", VELAN_OT_PDU, p4);
+  db.Child(VELAN_OT_SIGNAL, "Bare", VELAN_OT_SIG_INST, si);
+  Place(frC, p4, 0);
+  const std::vector<uint32_t> signals = List(frC, kFrSignals);
+  ASSERT_EQ(signals.size(), 1u);
+  EXPECT_EQ(Get<uint32_t>(signals[0], kSgBits), 0u);
+  EXPECT_EQ(Text(signals[0], kSgUnit), "");
+  uint64_t sig = 0;
+  ASSERT_EQ(vdbFindChild(si, VELAN_OT_SIGNAL, nullptr, &sig), VDB_OK);
+  uint64_t cod = db.Child(VELAN_OT_CODING, "", VELAN_OT_SIGNAL, sig);
+  db.Set<uint32_t>(cod, IDIP_COD_NUM_BITS_U32, 7);
+  db.SetStr(cod, IDIP_COD_UNIT_STR, "V");
+  EXPECT_EQ(List(frC, kFrSignals), signals);
+  EXPECT_EQ(Get<uint32_t>(signals[0], kSgBits), 7u);
+  EXPECT_EQ(Text(signals[0], kSgUnit), "V");
+}
+
+// A read that follows a size query gives the value as it is when read, not
+// the one the size query saw, whatever came in between.
+TEST_F(ReadView, AReadAfterASizeQueryGivesTheCurrentValue) {
+  db.SetStr(frD, IDIP_TRIG_COMMENT_STR, "FrameX");  // as long as the name
+  struct Case {
+    const char* what;
+    uint64_t sizeObject;  // the size of this object's property is asked...
+    uint32_t sizeProperty;
+    std::function<void()> between;  // ...then this runs...
+    uint64_t readObject;            // ...and this is read with a buffer of that size
+    uint32_t readProperty;
+    const char* expect;
+  };
+  const Case cases[] = {
+      {"the same value", frA, kFrName, [] {}, frA, kFrName, "FrameA"},
+      {"another object", frA, kFrName, [] {}, frB, kFrName, "FrameB"},
+      {"another property", frD, kFrComment, [] {}, frD, kFrName, "FrameD"},
+      {"a read between", frA, kFrName, [&] { Get<uint32_t>(frB, kFrId); }, frA, kFrName, "FrameA"},
+      {"a change elsewhere between", frA, kFrName,
+       [&] { db.SetStr(cl, IDIP_CLUSTER_COMMENT_STR, "x"); }, frA, kFrName, "FrameA"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    dbaStatus st{0, 0};
+    uint32_t size = 0;
+    dbaGetPropertySize(Ref(c.sizeObject), c.sizeProperty, &size, &st);
+    c.between();
+    std::string text(size, '\0');
+    dbaGetProperty(Ref(c.readObject), c.readProperty, size, text.data(), &st);
+    EXPECT_EQ(st.code, 0u);
+    EXPECT_STREQ(text.c_str(), c.expect);
+  }
+  // A comment changed between the size query and the read: the read sees
+  // the new value and its size.
+  dbaStatus st{0, 0};
+  uint32_t size = 0;
+  dbaGetPropertySize(Ref(frA), kFrComment, &size, &st);
+  db.SetStr(frA, IDIP_TRIG_COMMENT_STR, "changed");
+  std::string text(size, '\0');
+  dbaGetProperty(Ref(frA), kFrComment, size, text.data(), &st);
+  EXPECT_EQ(st.code, VDBA_E_SIZE_MISMATCH);
+  EXPECT_EQ(Text(frA, kFrComment), "changed");
 }
 
 TEST_F(ReadView, ErrorsSetBit31AndADetailAndSuccessLeavesTheRecord) {

@@ -29,6 +29,9 @@ struct cPolicies {
   // When no SYSTEM lists a cluster (there is no SYSTEM, or it lists none),
   // convert every cluster of the document instead of none.
   bool allClusters = false;
+  // Worker threads that parse the files of the file set; 0: one per core.
+  // One file, or one core, is parsed without worker threads.
+  unsigned parseThreads = 0;
 };
 
 // The context is the diagnostics handle (status and report) of the layers

@@ -4,8 +4,10 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "convert/converter_factory.h"
@@ -14,6 +16,7 @@
 #include "import/variant.h"
 #include "velan_platform.h"
 #include "xml/document.h"
+#include "xml/file_set.h"
 #include "xml/parser.h"
 
 namespace {
@@ -90,29 +93,59 @@ void CollectFileSet(cConvertCtx* ctx) {
   if (ctx->fileList.empty()) ctx->status.RaiseError(StatusNoInput);
 }
 
+namespace {
+
+// Parses file `index` of the file set directly into the document; false when
+// the import ends there.
+bool ParseFileDirectly(cConvertCtx* ctx, size_t index) {
+  const char* path = ctx->fileList[index].c_str();
+  // Only regular files are read: a folder, FIFO or device in place of a
+  // listed file would fail late, block or never end.
+  FILE* file = vplat::IsRegularFile(path) ? std::fopen(path, "rb") : nullptr;
+  if (file == nullptr) {
+    ctx->status.RaiseError(StatusNoInput);
+    ctx->report.Write(kCatErr, kSubErrDefault, "file \"%s\": not found", path);
+    return false;
+  }
+  const exParseResult result = ParseFile(*ctx->document, static_cast<int32_t>(index), file);
+  std::fclose(file);
+  if (result == kParseNoMemory) {
+    ctx->status.RaiseError(StatusOutOfMemory);
+    return false;
+  }
+  if (result != kParseOk) {
+    ctx->status.RaiseError(StatusParseError);
+    ctx->report.Write(kCatErr, kSubErrDefault, "file \"%s\": parser error", path);
+    return false;
+  }
+  return true;
+}
+
+// Worker threads for the file set: as the policy says, or one per core.
+unsigned ParseThreads(const cConvertCtx* ctx) {
+  unsigned cores = ctx->policies.parseThreads;
+  if (cores == 0) cores = std::thread::hardware_concurrency();
+  return FileSetThreads(ctx->fileList.size(), cores);
+}
+
+}  // namespace
+
 void ParseFiles(cConvertCtx* ctx) {
+  // With several files and cores, workers parse the files apart while this
+  // thread joins them into the document in file order; whatever a join
+  // cannot reproduce exactly is parsed again directly. The workers end
+  // before this function returns.
+  std::unique_ptr<exFileSetParser> workers;
+  if (const unsigned threads = ParseThreads(ctx)) {
+    workers.reset(new (std::nothrow) exFileSetParser(ctx->fileList));
+    if (workers && !workers->Start(threads)) workers.reset();
+  }
   for (size_t i = 0; i < ctx->fileList.size() && !ctx->status.IsError(); ++i) {
-    const char* path = ctx->fileList[i].c_str();
-    // Only regular files are read: a folder, FIFO or device in place of a
-    // listed file would fail late, block or never end.
-    FILE* file = vplat::IsRegularFile(path) ? std::fopen(path, "rb") : nullptr;
-    if (file == nullptr) {
-      ctx->status.RaiseError(StatusNoInput);
-      ctx->report.Write(kCatErr, kSubErrDefault, "file \"%s\": not found", path);
-      return;
-    }
-    const exParseResult result = ParseFile(*ctx->document, static_cast<int32_t>(i), file);
-    std::fclose(file);
-    if (result == kParseNoMemory) {
-      ctx->status.RaiseError(StatusOutOfMemory);
-      return;
-    }
-    if (result != kParseOk) {
-      ctx->status.RaiseError(StatusParseError);
-      ctx->report.Write(kCatErr, kSubErrDefault, "file \"%s\": parser error", path);
-      return;
-    }
-    ctx->report.Write(kCatInfo, kSubInfoDefault, "read file \"%s\": success", path);
+    const bool joined =
+        workers && JoinFilePart(*ctx->document, workers->Take(i)) == kJoinDone;
+    if (!joined && !ParseFileDirectly(ctx, i)) break;
+    ctx->report.Write(kCatInfo, kSubInfoDefault, "read file \"%s\": success",
+                      ctx->fileList[i].c_str());
   }
 }
 

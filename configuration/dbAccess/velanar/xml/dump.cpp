@@ -59,32 +59,37 @@ bool WriteElementStart(ToLogFile& sink, size_t blanks, const exElement* e) {
 }  // namespace
 
 void exElementVector::Dump(ToLogFile& sink) const {
-  // One frame per open list; the depth of the document only costs frames on
-  // the heap, never stack.
+  // One frame per open list: the list itself at the bottom, then the child
+  // arrays of the open elements. The depth of the document only costs frames
+  // on the heap, never stack.
   struct Frame {
-    const exElementVector* list;
+    const exElement* parent;  // null for the list itself
     size_t next;
   };
   // Without a log file nothing would be written: skip the walk.
   if (!sink.IsOpen()) return;
   const size_t base = static_cast<size_t>(sink.Indentation());
+  auto count = [this](const Frame& f) { return f.parent ? f.parent->ChildCount() : size(); };
+  auto item = [this](const Frame& f, size_t i) {
+    return f.parent ? f.parent->Child(i) : (*this)[i];
+  };
   std::vector<Frame> frames;
   try {
-    frames.push_back({this, 0});
+    frames.push_back({nullptr, 0});
     while (!frames.empty()) {
       Frame& frame = frames.back();
       const size_t depth = frames.size() - 1;
-      if (frame.next >= frame.list->size()) {
+      if (frame.next >= count(frame)) {
         frames.pop_back();
         if (!frames.empty()) {
           const Frame& outer = frames.back();
-          WriteEndTagLine(sink, base + 2 * (depth - 1), (*outer.list)[outer.next - 1]);
+          WriteEndTagLine(sink, base + 2 * (depth - 1), item(outer, outer.next - 1));
         }
         continue;
       }
-      const exElement* e = (*frame.list)[frame.next++];
+      const exElement* e = item(frame, frame.next++);
       if (e == nullptr) continue;
-      if (WriteElementStart(sink, base + 2 * depth, e)) frames.push_back({e->Children(), 0});
+      if (WriteElementStart(sink, base + 2 * depth, e)) frames.push_back({e, 0});
     }
   } catch (...) {
     // Out of memory ends the dump; it is a diagnostic aid only.

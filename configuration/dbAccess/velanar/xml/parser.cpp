@@ -145,6 +145,12 @@ bool exParser::Bind(exDocument* document, int32_t fileIndex) {
   return true;
 }
 
+bool exParser::BindApart(exDocument* fileDocument, int32_t fileIndex, exNamespaceLog* log) {
+  if (log == nullptr || !Bind(fileDocument, fileIndex)) return false;
+  log_ = log;
+  return true;
+}
+
 bool exParser::Parse(const char* data, size_t size, bool isFinal) {
   if (parser_ == nullptr) return false;
   XML_Parser parser = AsParser(parser_);
@@ -179,20 +185,23 @@ bool exParser::LostMemory() const {
 
 void exParser::CloseOpenContexts() {
   while (depth_ > 1) {
-    AdoptChildren(stack_[depth_ - 1]);
+    FinishElement(stack_[depth_ - 1]);
     --depth_;
   }
 }
 
-void exParser::AdoptChildren(exContextStackData& context) {
-  const size_t first = context.firstChild;
-  if (pending_.size() <= first) return;
-  if (!document_->AppendChildren(context.element, pending_.data() + first,
-                                 pending_.size() - first)) {
-    lostMemory_ = true;
-    for (size_t i = first; i < pending_.size(); ++i) exDocument::DestroySubtree(pending_[i]);
+void exParser::FinishElement(exContextStackData& context) {
+  const size_t firstChild = context.firstChild;
+  const size_t firstAttribute = context.firstAttribute;
+  if (context.element != nullptr &&
+      (pending_.size() > firstChild || attributeBuffer_.size() > firstAttribute)) {
+    if (!document_->SetLinks(context.element, attributeBuffer_.data() + firstAttribute,
+                             attributeBuffer_.size() - firstAttribute, pending_.data() + firstChild,
+                             pending_.size() - firstChild))
+      lostMemory_ = true;
   }
-  pending_.resize(first);
+  pending_.resize(firstChild);
+  attributeBuffer_.resize(firstAttribute);
 }
 
 const char* exParser::ErrorText() const {
@@ -248,37 +257,80 @@ void exParser::OnStartNamespace(void* user, const char* prefix, const char* uri)
   static_cast<exParser*>(user)->StopOnLostMemory();
 }
 
-void exParser::StartNamespace(const char* prefix, const char* uri) {
-  if (depth_ == 0 || state_ == kRejected) return;
-  if (uri == nullptr) return;  // xmlns="" binds nothing
-  if (state_ == kBeforeRoot && std::strstr(uri, kAutosarDomain) != nullptr) {
+int32_t ApplyNamespaceDeclaration(exDocument& document, int32_t state, const char* prefix,
+                                  const char* uri, bool* lostMemory) {
+  if (state == exParser::kRejected) return state;
+  if (uri == nullptr) return state;  // xmlns="" binds nothing
+  if (state == exParser::kBeforeRoot && std::strstr(uri, kAutosarDomain) != nullptr) {
     // The first AUTOSAR namespace of the import is bound to "AR"; a file with
     // another AUTOSAR namespace is rejected.
-    const char* bound = document_->NamespaceUri(kAutosarPrefix);
-    if (bound != nullptr) {
-      state_ = std::strcmp(bound, uri) == 0 ? kBeforeRootBound : kRejected;
-    } else if (document_->NamespacePrefix(uri) != nullptr) {
-      state_ = kRejected;
-    } else {
-      state_ = document_->BindNamespace(uri, kAutosarPrefix) ? kBeforeRootBound : kRejected;
-      if (state_ == kRejected) lostMemory_ = true;
-    }
-    return;
+    const char* bound = document.NamespaceUri(kAutosarPrefix);
+    if (bound != nullptr) return std::strcmp(bound, uri) == 0 ? exParser::kBeforeRootBound
+                                                              : exParser::kRejected;
+    if (document.NamespacePrefix(uri) != nullptr) return exParser::kRejected;
+    if (document.BindNamespace(uri, kAutosarPrefix)) return exParser::kBeforeRootBound;
+    *lostMemory = true;
+    return exParser::kRejected;
   }
-  if (document_->NamespacePrefix(uri) != nullptr) return;
+  if (document.NamespacePrefix(uri) != nullptr) return state;
   char generated[32];
   if (prefix == nullptr || *prefix == '\0') {
     // Default namespace: the first free prefix of ns0, ns1, ...
     for (unsigned counter = 0;; ++counter) {
       std::snprintf(generated, sizeof generated, "%s%X", "ns", counter);
-      if (document_->NamespaceUri(generated) == nullptr) break;
+      if (document.NamespaceUri(generated) == nullptr) break;
     }
     prefix = generated;
   }
-  if (!document_->BindNamespace(uri, prefix)) {
-    state_ = kRejected;
-    lostMemory_ = true;
+  if (document.BindNamespace(uri, prefix)) return state;
+  *lostMemory = true;
+  return exParser::kRejected;
+}
+
+bool IsAutosarRootName(const exDocument& document, const char* name) {
+  const char* colon = std::strrchr(name, ':');
+  if (colon == nullptr || std::strcmp(colon + 1, kAutosarRoot) != 0) return false;
+  const char* bound = document.NamespaceUri(kAutosarPrefix);
+  if (bound == nullptr) return false;
+  const size_t uriLength = static_cast<size_t>(colon - name);
+  return std::strlen(bound) == uriLength && std::memcmp(bound, name, uriLength) == 0;
+}
+
+const char* QualifyName(exDocument& document, const char* name, std::string& buffer,
+                        bool* lostMemory) {
+  const char* colon = std::strrchr(name, ':');
+  const char* qualified = nullptr;
+  if (colon == nullptr) {
+    qualified = document.Intern(name);
+    if (qualified == nullptr) *lostMemory = true;
+    return qualified;
   }
+  buffer.assign(name, static_cast<size_t>(colon - name));
+  const char* prefix = document.NamespacePrefix(buffer.c_str());
+  if (prefix == nullptr && buffer == kXmlNamespaceUri) prefix = "xml";
+  if (prefix == nullptr) return nullptr;
+  buffer.assign(prefix);
+  buffer += ':';
+  buffer += colon + 1;
+  qualified = document.Intern(buffer.c_str(), buffer.size());
+  if (qualified == nullptr) *lostMemory = true;
+  return qualified;
+}
+
+void exParser::StartNamespace(const char* prefix, const char* uri) {
+  if (depth_ == 0) return;
+  if (log_ != nullptr) {
+    // Parsed apart: the declaration is applied to the import's document
+    // when the file joins it.
+    const char* pooledPrefix = prefix != nullptr ? document_->Intern(prefix) : nullptr;
+    const char* pooledUri = uri != nullptr ? document_->Intern(uri) : nullptr;
+    if ((prefix != nullptr && pooledPrefix == nullptr) || (uri != nullptr && pooledUri == nullptr))
+      lostMemory_ = true;
+    else
+      log_->declarations.emplace_back(pooledPrefix, pooledUri);
+    return;
+  }
+  state_ = ApplyNamespaceDeclaration(*document_, state_, prefix, uri, &lostMemory_);
 }
 
 const char* exParser::QualifiedName(const char* name) {
@@ -295,32 +347,14 @@ const char* exParser::QualifiedName(const char* name) {
 }
 
 const char* exParser::MakeQualifiedName(const char* name) {
-  const char* colon = std::strrchr(name, ':');
-  const char* qualified = nullptr;
-  if (colon == nullptr) {
-    qualified = document_->Intern(name);
-    if (qualified == nullptr) lostMemory_ = true;
-    return qualified;
+  if (log_ != nullptr) {
+    // Parsed apart: the name stays as the XML parser gives it until the
+    // file joins the import's document.
+    const char* raw = document_->Intern(name);
+    if (raw == nullptr) lostMemory_ = true;
+    return raw;
   }
-  nameBuffer_.assign(name, static_cast<size_t>(colon - name));
-  const char* prefix = document_->NamespacePrefix(nameBuffer_.c_str());
-  if (prefix == nullptr && nameBuffer_ == kXmlNamespaceUri) prefix = "xml";
-  if (prefix == nullptr) return nullptr;
-  nameBuffer_.assign(prefix);
-  nameBuffer_ += ':';
-  nameBuffer_ += colon + 1;
-  qualified = document_->Intern(nameBuffer_.c_str(), nameBuffer_.size());
-  if (qualified == nullptr) lostMemory_ = true;
-  return qualified;
-}
-
-bool exParser::IsAutosarRoot(const char* name) const {
-  const char* colon = std::strrchr(name, ':');
-  if (colon == nullptr || std::strcmp(colon + 1, kAutosarRoot) != 0) return false;
-  const char* bound = document_->NamespaceUri(kAutosarPrefix);
-  if (bound == nullptr) return false;
-  const size_t uriLength = static_cast<size_t>(colon - name);
-  return std::strlen(bound) == uriLength && std::memcmp(bound, name, uriLength) == 0;
+  return QualifyName(*document_, name, nameBuffer_, &lostMemory_);
 }
 
 bool exParser::PushContext(exElement* element) {
@@ -339,6 +373,7 @@ bool exParser::PushContext(exElement* element) {
   context.element = element;
   context.text.Clear();
   context.firstChild = pending_.size();
+  context.firstAttribute = attributeBuffer_.size();
   return true;
 }
 
@@ -347,7 +382,19 @@ exElement* exParser::ParentOfNewElement(const char* name) {
   switch (state_) {
     case kBeforeRoot:
     case kBeforeRootBound:
-      if (IsAutosarRoot(name)) {
+      if (log_ != nullptr) {
+        // Parsed apart: whether this is the import's root is decided when
+        // the file joins; the tree is built as if it were.
+        log_->rootName = document_->Intern(name);
+        log_->declarationsBeforeRoot = log_->declarations.size();
+        if (log_->rootName == nullptr) {
+          lostMemory_ = true;
+          state_ = kRejected;
+        } else {
+          state_ = kInsideRoot;
+          parent = document_;
+        }
+      } else if (IsAutosarRootName(*document_, name)) {
         state_ = kInsideRoot;
         parent = document_;
       } else {
@@ -377,26 +424,22 @@ exElement* exParser::CreateElement(exElement* parent, const char* name) {
     }
     if (element != nullptr) {
       exDocument::SetName(element, qname);
-      exDocument::SetPosition(element, XML_GetCurrentLineNumber(AsParser(parser_)),
-                              XML_GetCurrentColumnNumber(AsParser(parser_)));
+      if (!document_->SetPosition(element, XML_GetCurrentLineNumber(AsParser(parser_)),
+                                  XML_GetCurrentColumnNumber(AsParser(parser_))))
+        lostMemory_ = true;
       if (parent != document_) {
         // Collected until the parent ends, which then gets its whole
-        // child list at once.
+        // child array at once. A dropped element's memory stays in the pool.
         try {
           pending_.push_back(element);
           element->parent_ = parent;
           created = element;
         } catch (...) {
-          element->~exElement();  // its memory stays in the pool
           lostMemory_ = true;
         }
       } else if (document_->AppendChild(parent, element)) {
         created = element;
-      } else if (root != nullptr) {
-        delete root;
-        lostMemory_ = true;
       } else {
-        element->~exElement();  // its memory stays in the pool
         lostMemory_ = true;
       }
     } else {
@@ -408,17 +451,20 @@ exElement* exParser::CreateElement(exElement* parent, const char* name) {
 
 void exParser::TakeAttributes(exElement* created, const char** attributes) {
   if (created != nullptr && attributes != nullptr && attributes[0] != nullptr) {
-    // The first attribute that cannot be made ends the list.
-    attributeBuffer_.clear();
+    // The pairs wait in the buffer until the element ends and gets its one
+    // link record. The first attribute that cannot be made ends the list.
     for (size_t i = 0; attributes[i] != nullptr && attributes[i + 1] != nullptr; i += 2) {
       const char* attributeName = QualifiedName(attributes[i]);
       const char* value = document_->Intern(attributes[i + 1]);
       if (value == nullptr) lostMemory_ = true;
       if (attributeName == nullptr || value == nullptr) break;
-      attributeBuffer_.emplace_back(attributeName, value);
+      try {
+        attributeBuffer_.emplace_back(attributeName, value);
+      } catch (...) {
+        lostMemory_ = true;
+        break;
+      }
     }
-    if (!document_->SetAttributes(created, attributeBuffer_.data(), attributeBuffer_.size()))
-      lostMemory_ = true;
   }
 }
 
@@ -466,7 +512,7 @@ void exParser::EndElement() {
       }
     }
   }
-  AdoptChildren(top);
+  FinishElement(top);
   --depth_;
 }
 
@@ -488,12 +534,10 @@ void exParser::CharacterData(const char* data, int length) {
   if (!top.text.Append(data, static_cast<size_t>(length))) lostMemory_ = true;
 }
 
-exParseResult ParseFile(exDocument& document, int32_t fileIndex, FILE* file) {
+exParseResult ReadFile(exParser& parser, FILE* file) {
   if (file == nullptr) return kParseXmlError;
   cScopedArray<char> buffer(new (std::nothrow) char[kReadChunk]);
   if (!buffer) return kParseNoMemory;
-  exParser parser;
-  if (!parser.Bind(&document, fileIndex)) return kParseNoMemory;
   for (;;) {
     const size_t n = std::fread(buffer.Get(), 1, kReadChunk, file);
     if (n > 0 && !parser.Parse(buffer.Get(), n, false))
@@ -505,6 +549,13 @@ exParseResult ParseFile(exDocument& document, int32_t fileIndex, FILE* file) {
   }
   if (parser.Parse(nullptr, 0, true)) return parser.LostMemory() ? kParseNoMemory : kParseOk;
   return parser.LostMemory() ? kParseNoMemory : kParseXmlError;
+}
+
+exParseResult ParseFile(exDocument& document, int32_t fileIndex, FILE* file) {
+  if (file == nullptr) return kParseXmlError;
+  exParser parser;
+  if (!parser.Bind(&document, fileIndex)) return kParseNoMemory;
+  return ReadFile(parser, file);
 }
 
 exParseResult ParseText(exDocument& document, int32_t fileIndex, const char* text, size_t size) {

@@ -43,12 +43,13 @@ class exString {
 // One open element. `element` is null for an element that created nothing
 // (rejected file, unusable name, out of memory): its end tag still pops it,
 // and its character data goes nowhere.
-// `firstChild` is where the element's children start in the parser's list of
-// children that are not yet in a child list.
+// `firstChild` and `firstAttribute` are where the element's children and
+// attributes start in the parser's lists of those not yet in a link record.
 struct exContextStackData {
   exElement* element = nullptr;
   exString text;
   size_t firstChild = 0;
+  size_t firstAttribute = 0;
 };
 
 using exContextStack = std::vector<exContextStackData>;
@@ -56,6 +57,16 @@ using exContextStack = std::vector<exContextStackData>;
 // Removes blank bytes (0x00 to 0x20) from both ends of `text[0..length)`;
 // returns the new start and sets `length` to the trimmed length.
 const char* TrimBlank(const char* text, size_t& length);
+
+// What a file parsed apart from the import's document declared: its
+// namespace declarations in order (pooled prefix, or null, and URI) and its
+// first element's name as the XML parser gives it, with the number of
+// declarations made before it.
+struct exNamespaceLog {
+  std::vector<std::pair<const char*, const char*>> declarations;
+  const char* rootName = nullptr;
+  size_t declarationsBeforeRoot = 0;
+};
 
 class exParser {
  public:
@@ -75,6 +86,11 @@ class exParser {
   // Creates the XML parser and binds it to the document with the file's
   // index. False when out of memory.
   bool Bind(exDocument* document, int32_t fileIndex);
+  // Binds the parser to a document of this file alone, which keeps the names
+  // as the XML parser gives them ("uri:local") and records the namespace
+  // declarations in the log instead of binding them; the file joins the
+  // import's document later (JoinFilePart).
+  bool BindApart(exDocument* fileDocument, int32_t fileIndex, exNamespaceLog* log);
   // Feeds a chunk; `isFinal` on the last call (which may have no bytes).
   // False on an XML error or when the parser is not bound.
   bool Parse(const char* data, size_t size, bool isFinal);
@@ -112,10 +128,10 @@ class exParser {
   // Ends the parse at once when memory ran out: the rest of the file would
   // only be read to be thrown away.
   void StopOnLostMemory();
-  // Gives the context's element its collected children in one child list of
-  // the exact size (instead of growing a list child by child); children that
-  // cannot be kept (out of memory) are destroyed with their subtrees.
-  void AdoptChildren(exContextStackData& context);
+  // Gives the context's element its collected attributes and children in
+  // one link record of the exact size (instead of growing a list child by
+  // child); what cannot be kept (out of memory) is left out.
+  void FinishElement(exContextStackData& context);
   // Ends every open context but the document's (after an error or when the
   // parser goes): their elements keep the children read so far.
   void CloseOpenContexts();
@@ -123,13 +139,13 @@ class exParser {
   // when the URI has no bound prefix or out of memory.
   const char* QualifiedName(const char* name);
   const char* MakeQualifiedName(const char* name);
-  // Root test: local part "AUTOSAR" in the namespace bound to "AR".
-  bool IsAutosarRoot(const char* name) const;
 
   void* parser_ = nullptr;  // XML_Parser
   int32_t state_ = kBeforeRoot;
   int32_t fileIndex_ = -1;
   exDocument* document_ = nullptr;
+  // Set when the file is parsed apart (BindApart).
+  exNamespaceLog* log_ = nullptr;
   // Contexts [0, depth_) are open; entries above stay allocated so that
   // their text buffers serve the next elements at that depth.
   exContextStack stack_;
@@ -138,7 +154,8 @@ class exParser {
   // each context's children start at its `firstChild`.
   std::vector<exElement*> pending_;
   std::string nameBuffer_;
-  // Attributes of the current start tag, handed to the document at once.
+  // Attributes of the open elements, in document order; each context's
+  // attributes start at its `firstAttribute`.
   std::vector<exAttributeMap::value_type> attributeBuffer_;
   // Qualified names already made in this file, keyed by the parser's name.
   // Only successes are kept: a binding, once made, never changes.
@@ -149,6 +166,21 @@ class exParser {
   bool lostMemory_ = false;
 };
 
+// The steps of a file's namespace handling, shared by the parser and the
+// join of files parsed apart:
+// The parse state after a namespace declaration of a file in `state`; binds
+// the namespace in the document as the rules of the import say. Sets
+// `*lostMemory` when a binding could not be stored.
+int32_t ApplyNamespaceDeclaration(exDocument& document, int32_t state, const char* prefix,
+                                  const char* uri, bool* lostMemory);
+// Root test: local part "AUTOSAR" in the namespace bound to "AR".
+bool IsAutosarRootName(const exDocument& document, const char* name);
+// Pooled qualified name of an XML parser's name ("uri:local" or "local");
+// null when the URI has no bound prefix or out of memory (then
+// `*lostMemory` is set).
+const char* QualifyName(exDocument& document, const char* name, std::string& buffer,
+                        bool* lostMemory);
+
 // Result of parsing one whole file.
 enum exParseResult : int32_t {
   kParseOk = 0,
@@ -156,6 +188,8 @@ enum exParseResult : int32_t {
   kParseNoMemory = 2,  // out of memory: the file is not (or not wholly) in the document
 };
 
+// Reads the open file in chunks of 8192 bytes through the bound parser.
+exParseResult ReadFile(exParser& parser, FILE* file);
 // Reads the open file in chunks of 8192 bytes into the document with the given
 // file index. The caller opens and closes the file.
 exParseResult ParseFile(exDocument& document, int32_t fileIndex, FILE* file);

@@ -154,14 +154,14 @@ void WriteFrame(ToCtx& ctx) {
   ReadU32(frame, prop::kFrameIdentifier, identifier, status);
   ReadU32(frame, prop::kFrameLength, length, status);
   // The transmitter: the first ECU in cluster order that sends the frame
-  // and has a name.
-  std::string transmitter;
+  // and has a name (as read when the context was opened).
+  const char* transmitter = "";
   const ToDBRefArray& ecuRefs = ctx.ecus.EcuRefs();
   for (uint64_t i = 0; i < ctx.ecus.Count() && i < ecuRefs.Count(); ++i) {
     const ToCtxECU* ecu = ctx.ecus[i];
     if (ecu == nullptr || !ecu->transmitted.Contains(frame)) continue;
-    ReadText(ecuRefs[i], prop::kEcuName, transmitter, status, kDetailNoMemoryName);
-    if (!transmitter.empty()) break;
+    transmitter = ecu->name.c_str();
+    if (*transmitter != '\0') break;
   }
   if (IsError(status)) return;
 
@@ -174,7 +174,7 @@ void WriteFrame(ToCtx& ctx) {
   sink.Write(": ");
   sink.Write(sink.FormatUnsigned(length));
   sink.Write(" ");
-  sink.Write(transmitter.empty() ? kNoNode : transmitter.c_str());
+  sink.Write(*transmitter == '\0' ? kNoNode : transmitter);
   sink.Eol();
 
   dbaStatus own = {0, 0};
@@ -229,24 +229,33 @@ void ReadSignalLine(uint32_t signal, SignalLine& line, dbaStatus* status) {
 }
 
 // Receivers of the current frame: every ECU in cluster order that receives
-// it and has a name, separated by commas.
+// it and has a name (as read when the context was opened), separated by
+// commas. Worked out once per frame and kept in the context.
 void ReadReceivers(ToCtx& ctx, std::string& receivers) {
+  if (ctx.receiversFrame == ctx.currentFrame) {
+    receivers = ctx.receivers;
+    return;
+  }
   dbaStatus* status = ctx.Status();
   const uint32_t frame = ctx.frames.FrameRef(ctx.currentFrame);
   const ToDBRefArray& ecuRefs = ctx.ecus.EcuRefs();
-  std::string ecuName;
   for (uint64_t i = 0; frame != 0 && i < ctx.ecus.Count() && i < ecuRefs.Count(); ++i) {
     const ToCtxECU* ecu = ctx.ecus[i];
     if (ecu == nullptr || !ecu->received.Contains(frame)) continue;
-    ReadText(ecuRefs[i], prop::kEcuName, ecuName, status, kDetailNoMemoryName);
-    if (ecuName.empty()) continue;
+    if (ecu->name.empty()) continue;
     try {
       if (!receivers.empty()) receivers += ',';
-      receivers += ecuName;
+      receivers += ecu->name;
     } catch (const std::bad_alloc&) {
       RecordError(status, kDetailNoMemoryReceiver, kCodeNoMemory);
-      break;
+      return;
     }
+  }
+  try {
+    ctx.receivers = receivers;
+    ctx.receiversFrame = ctx.currentFrame;
+  } catch (const std::bad_alloc&) {
+    // Worked out again for the next signal.
   }
 }
 
@@ -345,14 +354,22 @@ void WriteFrameComments(ToCtx& ctx) {
 void WriteSignalComments(ToCtx& ctx) {
   std::string name;
   std::string comment;
+  // The signals come frame by frame: the identifier of the last frame read
+  // serves its further signals.
+  uint32_t lastFrame = 0;
+  uint32_t lastWritten = 0;
   for (uint64_t i = 0; i < ctx.signals.Count(); ++i) {
     const uint32_t signal = ctx.signals[i];
     if (signal == 0) continue;
     dbaStatus own = {0, 0};
     uint32_t frame = 0;
     if (!ReadU32(signal, prop::kSignalFrame, frame, &own) || frame == 0) continue;
-    uint32_t written = 0;
-    if (!ReadWrittenIdentifier(frame, written, &own)) continue;
+    uint32_t written = lastWritten;
+    if (frame != lastFrame) {
+      if (!ReadWrittenIdentifier(frame, written, &own)) continue;
+      lastFrame = frame;
+      lastWritten = written;
+    }
     if (!ReadText(signal, prop::kSignalName, name, &own, kDetailNoMemoryName)) continue;
     if (!ReadText(signal, prop::kSignalComment, comment, &own, kDetailNoMemoryComment)) continue;
     if (comment.empty()) continue;
@@ -367,18 +384,25 @@ void WriteSignalComments(ToCtx& ctx) {
 
 void ForEachFrameSignal(ToCtx& ctx, const SignalVisitor& visit) {
   std::string name;
+  ToDBRefArray signals;
   for (uint64_t f = 0; f < ctx.frames.Count(); ++f) {
     const uint32_t frame = ctx.frames.FrameRef(f);
     dbaStatus own = {0, 0};
-    ToDBRefArray signals;
     if (!ReadRefList(frame, prop::kFrameSignals, signals, &own)) continue;
+    // The frame's identifier is read once, at its first signal with a
+    // readable name; when it cannot be read, no signal of the frame is
+    // visited.
+    uint32_t written = 0;
+    bool identified = false;
     for (uint64_t i = 0; i < signals.Count(); ++i) {
       const uint32_t signal = signals[i];
       if (signal == 0) continue;
       ClearStatus(&own);
-      uint32_t written = 0;
       if (!ReadText(signal, prop::kSignalName, name, &own, kDetailNoMemoryName)) continue;
-      if (!ReadWrittenIdentifier(frame, written, &own)) continue;
+      if (!identified) {
+        if (!ReadWrittenIdentifier(frame, written, &own)) break;
+        identified = true;
+      }
       visit(signal, name, written, &own);
     }
   }

@@ -1,9 +1,9 @@
 // The exporter's buffered text sink and its number formatting.
 #include "dbc/to_logfile.h"
 
+#include <charconv>
 #include <cinttypes>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -42,11 +42,12 @@ const char* FormatReal(double value, char (&area)[256]) {
     const int64_t whole = static_cast<int64_t>(value);
     return WriteInteger(static_cast<uint64_t>(whole < 0 ? -whole : whole), whole < 0, area);
   }
-  std::snprintf(area, sizeof area, "%.20g", value);
-  for (char& c : area) {
-    if (c == '\0') break;
-    if (c == ',') c = '.';
-  }
+  // The shortest-digits conversion with a precision gives exactly the text of
+  // "%.20g" in the C locale, at a fraction of printf's cost; it never writes
+  // a decimal comma.
+  const std::to_chars_result end =
+      std::to_chars(area, area + sizeof area - 1, value, std::chars_format::general, 20);
+  *end.ptr = '\0';
   return area;
 }
 

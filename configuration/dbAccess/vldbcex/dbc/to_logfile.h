@@ -11,9 +11,9 @@
 
 namespace vldbcex {
 
-// Formats a real number with "%.20g" into a 256-character area and replaces
-// every comma by a full stop, so that the process's decimal separator does
-// not show in the output. Gives the area.
+// Formats a real number as "%.20g" does in the C locale (a full stop as the
+// decimal separator, whatever the process's locale) into a 256-character
+// area. Gives the area.
 const char* FormatReal(double value, char (&area)[256]);
 
 class ToLogFile {

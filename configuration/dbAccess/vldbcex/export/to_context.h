@@ -130,6 +130,10 @@ class ToCtx : public ToCtxBase {
   ToCtxECURelated ecus;
   ToScopedArray<uint32_t> signals;
   ToAttMap attributes;
+  // The receivers of the frame with index receiversFrame, as the SG_ lines
+  // show them (none kept while receiversFrame is above every index).
+  uint64_t receiversFrame = UINT64_MAX;
+  std::string receivers;
 };
 
 }  // namespace vldbcex

@@ -58,23 +58,19 @@ bool ReadBytes(uint32_t object, uint32_t id, std::string& bytes, dbaStatus* stat
   Host().getPropertySize(object, id, &size, status);
   if (IsError(status)) return false;
   if (size == 0) return true;
-  char* buffer = new (std::nothrow) char[size];
-  if (buffer == nullptr) {
+  // Read straight into the string, whose storage is reused from read to read.
+  try {
+    bytes.resize(size);
+  } catch (const std::bad_alloc&) {
     RecordError(status, noMemoryDetail, kCodeNoMemory);
     return false;
   }
-  Host().getProperty(object, id, size, buffer, status);
-  bool ok = !IsError(status);
-  if (ok) {
-    try {
-      bytes.assign(buffer, size);
-    } catch (const std::bad_alloc&) {
-      RecordError(status, noMemoryDetail, kCodeNoMemory);
-      ok = false;
-    }
+  Host().getProperty(object, id, size, &bytes[0], status);
+  if (IsError(status)) {
+    bytes.clear();
+    return false;
   }
-  delete[] buffer;
-  return ok;
+  return true;
 }
 
 bool ReadText(uint32_t object, uint32_t id, std::string& text, dbaStatus* status,

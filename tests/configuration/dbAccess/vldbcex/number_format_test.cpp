@@ -5,7 +5,9 @@
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
+#include <random>
 
 #include "dbc/to_logfile.h"
 
@@ -49,6 +51,16 @@ TEST(NumberFormat, RealsMatchPercentPoint20g) {
   char area[256];
   for (double v : values) {
     EXPECT_EQ(vldbcex::FormatReal(v, area), Printf("%.20g", v)) << "value " << v;
+  }
+  // Any bit pattern, and decimals as a description gives them.
+  std::mt19937_64 random(22);
+  for (int i = 0; i < 100000; ++i) {
+    const uint64_t bits = random();
+    double patterns[2];
+    std::memcpy(&patterns[0], &bits, sizeof bits);
+    patterns[1] = static_cast<double>(static_cast<int64_t>(random() % 2000001) - 1000000) /
+                  std::pow(10.0, static_cast<int>(random() % 12));
+    for (double v : patterns) ASSERT_EQ(vldbcex::FormatReal(v, area), Printf("%.20g", v));
   }
   // NaN keeps its printf spelling (sign included).
   const double nan = std::nan("");

@@ -178,9 +178,75 @@ TEST_F(Driver, ParseFilesGivesEachFileItsIndex) {
   EXPECT_EQ(ctx.status.Code(), StatusOk);
   // The file parsed first decides the release; the second adds nothing.
   EXPECT_EQ(DetectAutosarVersion(*ctx.document), 4);
-  ASSERT_NE(ctx.document->Children(), nullptr);
-  ASSERT_EQ(ctx.document->Children()->size(), 1u);
-  EXPECT_EQ((*ctx.document->Children())[0]->FileIndex(), 0);
+  ASSERT_EQ(ctx.document->ChildCount(), 1u);
+  EXPECT_EQ(ctx.document->Child(0)->FileIndex(), 0);
+}
+
+// Every element of the document as one line (name, attributes, text,
+// position, file index), walked iteratively, and the namespace bindings.
+std::string TreeText(const exDocument& doc) {
+  std::string out;
+  for (const char* prefix : {"AR", "ns0", "ns1", "p", "q", "xsi"}) {
+    const char* uri = doc.NamespaceUri(prefix);
+    out += std::string(prefix) + "=" + (uri ? uri : "-") + "\n";
+  }
+  std::vector<std::pair<const exElement*, int>> todo{{&doc, 0}};
+  while (!todo.empty()) {
+    const exElement* e = todo.back().first;
+    const int depth = todo.back().second;
+    todo.pop_back();
+    out += std::string(static_cast<size_t>(depth), ' ') + (e->Name() ? e->Name() : "-");
+    if (const exAttributeMap* attributes = e->Attributes())
+      for (const auto& a : *attributes) out += std::string(" ") + a.first + "=" + a.second;
+    out += " [" + std::string(e->Text()) + "] " + std::to_string(e->Line()) + ":" +
+           std::to_string(e->Column()) + " f" + std::to_string(e->FileIndex()) + "\n";
+    for (size_t i = e->ChildCount(); i > 0; --i) todo.push_back({e->Child(i - 1), depth + 1});
+  }
+  return out;
+}
+
+// File sets parsed on worker threads and joined give the document, status
+// and bindings that parsing the files one after another gives, whatever the
+// files' namespaces, roots, errors and attribute names do.
+TEST_F(Driver, FileSetsParsedOnWorkersMatchTheDirectParse) {
+  const std::string ar4 = OneCluster();
+  const std::string foreign =
+      "<root xmlns=\"urn:other\" xmlns:xsi=\"urn:xsi\"><AUTOSAR/></root>";
+  const std::string defaults = std::string(kAr4Head) +
+                               "<A xmlns=\"urn:d1\"><B xmlns=\"urn:d2\" x=\"1\"/></A>"
+                               "<C xmlns:p=\"urn:u1\" p:y=\"2\" z=\"3\">c</C></AUTOSAR>";
+  // urn:u2 gets prefix p as well: two attributes come to one name.
+  const std::string clash = std::string(kAr4Head) +
+                            "<D xmlns:p=\"urn:u2\" xmlns:q=\"urn:u1\" p:x=\"1\" q:x=\"2\"/>"
+                            "</AUTOSAR>";
+  const std::string broken = std::string(kAr4Head) + "<E><F></E></AUTOSAR>";
+  const std::string ar3 = std::string(kAr3Head) + "<TOP-LEVEL-PACKAGES/></AUTOSAR>";
+  const std::vector<std::vector<std::string>> sets = {
+      {ar4, ar3, ar4, ar4},
+      {foreign, ar4, defaults, ar4},
+      {defaults, clash, ar4, defaults},
+      {ar4, broken, ar4},
+      {ar4, "", ar4},
+      {ar3, ar3, ar4, "<AUTOSAR/>", ar3},
+  };
+  for (size_t s = 0; s < sets.size(); ++s) {
+    std::vector<std::string> paths;
+    for (size_t f = 0; f < sets[s].size(); ++f)
+      paths.push_back(input_.Write("s" + std::to_string(s) + "_" + std::to_string(f) + ".arxml",
+                                   sets[s][f]));
+    paths.push_back(input_ / "missing.arxml");  // ends every set with a lost file
+    std::string expected;
+    for (unsigned threads : {1u, 2u, 4u}) {
+      cConvertCtx ctx;
+      ctx.fileList = paths;
+      ctx.policies.parseThreads = threads;
+      ParseFiles(&ctx);
+      const std::string text =
+          std::to_string(ctx.status.Code()) + "\n" + TreeText(*ctx.document);
+      if (threads == 1) expected = text;
+      EXPECT_EQ(text, expected) << "set " << s << ", " << threads << " threads";
+    }
+  }
 }
 
 // ------------------------------------------------------- version detection
