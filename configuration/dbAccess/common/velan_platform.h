@@ -4,6 +4,7 @@
 #define VELAN_COMMON_VELAN_PLATFORM_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,9 @@ bool DirectoryOrderLess(const std::string& a, const std::string& b);
 bool IsDirectory(const std::string& path);
 // True when path names a regular file (symbolic links followed).
 bool IsRegularFile(const std::string& path);
+// Size in bytes of a regular file (symbolic links followed); 0 for anything
+// else or when it cannot be read.
+uint64_t FileSize(const std::string& path);
 
 // The user's configuration folder: $VELAN_CONFIG_DIR, else
 // $XDG_CONFIG_HOME/velan, else $HOME/.config/velan (the first variable that

@@ -141,8 +141,7 @@ void ParseFiles(cConvertCtx* ctx) {
     if (workers && !workers->Start(threads)) workers.reset();
   }
   for (size_t i = 0; i < ctx->fileList.size() && !ctx->status.IsError(); ++i) {
-    const bool joined =
-        workers && JoinFilePart(*ctx->document, workers->Take(i)) == kJoinDone;
+    const bool joined = workers && JoinFilePart(*ctx->document, workers->Take(i)) == kJoinDone;
     if (!joined && !ParseFileDirectly(ctx, i)) break;
     ctx->report.Write(kCatInfo, kSubInfoDefault, "read file \"%s\": success",
                       ctx->fileList[i].c_str());

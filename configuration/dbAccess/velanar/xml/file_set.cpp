@@ -1,6 +1,7 @@
 // Parsing the files of an import on worker threads and joining them in file order.
 #include "xml/file_set.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <unordered_map>
@@ -138,8 +139,16 @@ exFileSetParser::~exFileSetParser() {
 
 bool exFileSetParser::Start(unsigned threads) {
   try {
-    parts_.resize(paths_.size());
-    done_.assign(paths_.size(), 0);
+    const size_t count = paths_.size();
+    std::vector<uint64_t> sizes(count, 0);
+    for (size_t i = 0; i < count; ++i) sizes[i] = vplat::FileSize(paths_[i]);
+    order_.resize(count);
+    for (size_t i = 0; i < count; ++i) order_[i] = i;
+    std::stable_sort(order_.begin(), order_.end(),
+                     [&](size_t a, size_t b) { return sizes[a] > sizes[b]; });
+    parts_.resize(count);
+    taken_.assign(count, 0);
+    done_.assign(count, 0);
     threads_.reserve(threads);
     for (unsigned i = 0; i < threads; ++i) threads_.emplace_back(&exFileSetParser::Work, this);
   } catch (...) {
@@ -153,8 +162,9 @@ void exFileSetParser::Work() {
     size_t index = 0;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (stop_ || next_ >= paths_.size()) return;
-      index = next_++;
+      if (stop_ || next_ >= order_.size()) return;
+      index = order_[next_++];
+      taken_[index] = 1;
     }
     std::unique_ptr<exFilePart> part;
     try {
@@ -174,8 +184,8 @@ void exFileSetParser::Work() {
 std::unique_ptr<exFilePart> exFileSetParser::Take(size_t index) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (index >= done_.size()) return nullptr;
-  // A file nobody will parse any more (all workers gone) is not waited for.
-  ready_.wait(lock, [&] { return done_[index] != 0 || (stop_ && index >= next_); });
+  // A file nobody will parse any more (the workers stopped) is not waited for.
+  ready_.wait(lock, [&] { return done_[index] != 0 || (stop_ && taken_[index] == 0); });
   return std::move(parts_[index]);
 }
 

@@ -43,8 +43,9 @@ enum exJoinResult : int32_t {
 // parse adds again in the same order.
 exJoinResult JoinFilePart(exDocument& document, std::unique_ptr<exFilePart> part);
 
-// Worker threads that parse the files of a list apart, in list order, each
-// taking the next file not yet taken.
+// Worker threads that parse the files of a list apart, each taking the
+// largest file not yet taken: the largest files start first, so that the
+// last file to end is a small one and the workers end close together.
 class exFileSetParser {
  public:
   explicit exFileSetParser(const std::vector<std::string>& paths);
@@ -66,7 +67,10 @@ class exFileSetParser {
   void Work();
 
   const std::vector<std::string>& paths_;
+  // File indexes, largest file first; workers take them in this order.
+  std::vector<size_t> order_;
   std::vector<std::unique_ptr<exFilePart>> parts_;
+  std::vector<char> taken_;
   std::vector<char> done_;
   std::mutex mutex_;
   std::condition_variable ready_;

@@ -210,8 +210,7 @@ std::string TreeText(const exDocument& doc) {
 // files' namespaces, roots, errors and attribute names do.
 TEST_F(Driver, FileSetsParsedOnWorkersMatchTheDirectParse) {
   const std::string ar4 = OneCluster();
-  const std::string foreign =
-      "<root xmlns=\"urn:other\" xmlns:xsi=\"urn:xsi\"><AUTOSAR/></root>";
+  const std::string foreign = "<root xmlns=\"urn:other\" xmlns:xsi=\"urn:xsi\"><AUTOSAR/></root>";
   const std::string defaults = std::string(kAr4Head) +
                                "<A xmlns=\"urn:d1\"><B xmlns=\"urn:d2\" x=\"1\"/></A>"
                                "<C xmlns:p=\"urn:u1\" p:y=\"2\" z=\"3\">c</C></AUTOSAR>";
@@ -232,8 +231,8 @@ TEST_F(Driver, FileSetsParsedOnWorkersMatchTheDirectParse) {
   for (size_t s = 0; s < sets.size(); ++s) {
     std::vector<std::string> paths;
     for (size_t f = 0; f < sets[s].size(); ++f)
-      paths.push_back(input_.Write("s" + std::to_string(s) + "_" + std::to_string(f) + ".arxml",
-                                   sets[s][f]));
+      paths.push_back(
+          input_.Write("s" + std::to_string(s) + "_" + std::to_string(f) + ".arxml", sets[s][f]));
     paths.push_back(input_ / "missing.arxml");  // ends every set with a lost file
     std::string expected;
     for (unsigned threads : {1u, 2u, 4u}) {
@@ -241,8 +240,7 @@ TEST_F(Driver, FileSetsParsedOnWorkersMatchTheDirectParse) {
       ctx.fileList = paths;
       ctx.policies.parseThreads = threads;
       ParseFiles(&ctx);
-      const std::string text =
-          std::to_string(ctx.status.Code()) + "\n" + TreeText(*ctx.document);
+      const std::string text = std::to_string(ctx.status.Code()) + "\n" + TreeText(*ctx.document);
       if (threads == 1) expected = text;
       EXPECT_EQ(text, expected) << "set " << s << ", " << threads << " threads";
     }
