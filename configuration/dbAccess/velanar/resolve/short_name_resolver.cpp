@@ -12,6 +12,7 @@
 #include "resolve/name_match.h"
 #include "xml/document.h"
 #include "xml/navigation.h"
+#include "xml/string_pool.h"
 
 namespace {
 
@@ -136,27 +137,9 @@ void cSNRMap::DeleteAll() {
 }
 
 uint32_t cSNRMap::HashName(const char* name, size_t length) {
-  // Eight bytes at a time, each word mixed in by a multiplication.
-  constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
-  uint64_t hash = length * kMultiplier;
-  while (length >= 8) {
-    uint64_t word;
-    std::memcpy(&word, name, 8);
-    hash = (hash ^ word) * kMultiplier;
-    hash ^= hash >> 29;
-    name += 8;
-    length -= 8;
-  }
-  uint64_t tail = 0;
-  std::memcpy(&tail, name, length);
-  hash = (hash ^ tail) * kMultiplier;
-  // Names often differ only in their last bytes, which the multiplications
-  // carry into the high bits: a final mix brings them down to the low bits
-  // that pick the slot.
-  hash ^= hash >> 33;
-  hash *= 0xFF51AFD7ED558CCDu;
-  hash ^= hash >> 33;
-  return static_cast<uint32_t>(hash);
+  // The string pool's hash: eight bytes at a time with a final mix, so
+  // names that differ only in their last bytes spread over the slots.
+  return exHashText(name, length);
 }
 
 cSNRMap::Slot* cSNRMap::Probe(const char* name, size_t length, uint32_t hash) const {
