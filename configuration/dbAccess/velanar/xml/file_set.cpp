@@ -78,7 +78,8 @@ class exFileJoin {
   std::string buffer_;
 };
 
-std::unique_ptr<exFilePart> ParseFileApart(const char* path, int32_t fileIndex) {
+std::unique_ptr<exFilePart> ParseFileApart(const char* path, int32_t fileIndex,
+                                           const std::atomic<bool>* cancel) {
   std::unique_ptr<exFilePart> part(new (std::nothrow) exFilePart());
   if (!part) return nullptr;
   part->result = kParseNoMemory;
@@ -91,7 +92,7 @@ std::unique_ptr<exFilePart> ParseFileApart(const char* path, int32_t fileIndex) 
   {
     exParser parser;
     part->result = parser.BindApart(part->document.get(), fileIndex, &part->log)
-                       ? ReadFile(parser, file)
+                       ? ReadFile(parser, file, cancel)
                        : kParseNoMemory;
   }
   std::fclose(file);
@@ -168,7 +169,7 @@ void exFileSetParser::Work() {
     }
     std::unique_ptr<exFilePart> part;
     try {
-      part = ParseFileApart(paths_[index].c_str(), static_cast<int32_t>(index));
+      part = ParseFileApart(paths_[index].c_str(), static_cast<int32_t>(index), &cancel_);
     } catch (...) {
       // The file is parsed again directly, where the failure is reported.
     }
@@ -194,6 +195,8 @@ void exFileSetParser::Stop() {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
   }
+  // The parts still being parsed will not be joined any more.
+  cancel_.store(true, std::memory_order_relaxed);
   ready_.notify_all();
   for (std::thread& t : threads_) {
     if (t.joinable()) t.join();

@@ -4,6 +4,7 @@
 #ifndef VELANAR_XML_FILE_SET_H
 #define VELANAR_XML_FILE_SET_H
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -26,8 +27,10 @@ struct exFilePart {
   bool parsed = false;
 };
 
-// Parses one file apart; null when out of memory.
-std::unique_ptr<exFilePart> ParseFileApart(const char* path, int32_t fileIndex);
+// Parses one file apart; null when out of memory. A `cancel` that becomes
+// true ends the parse early (the part is then not joined).
+std::unique_ptr<exFilePart> ParseFileApart(const char* path, int32_t fileIndex,
+                                           const std::atomic<bool>* cancel = nullptr);
 
 enum exJoinResult : int32_t {
   kJoinDone = 0,  // the file is in the document, exactly as a direct parse puts it
@@ -60,7 +63,8 @@ class exFileSetParser {
   // Waits for file `index` and hands over its part (null when the worker ran
   // out of memory before the part existed).
   std::unique_ptr<exFilePart> Take(size_t index);
-  // The workers take no further file; waits for them to end.
+  // The workers take no further file and end the file at hand early;
+  // waits for them to end.
   void Stop();
 
  private:
@@ -76,6 +80,7 @@ class exFileSetParser {
   std::condition_variable ready_;
   size_t next_ = 0;
   bool stop_ = false;
+  std::atomic<bool> cancel_{false};
   std::vector<std::thread> threads_;
 };
 

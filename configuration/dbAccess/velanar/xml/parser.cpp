@@ -265,8 +265,8 @@ int32_t ApplyNamespaceDeclaration(exDocument& document, int32_t state, const cha
     // The first AUTOSAR namespace of the import is bound to "AR"; a file with
     // another AUTOSAR namespace is rejected.
     const char* bound = document.NamespaceUri(kAutosarPrefix);
-    if (bound != nullptr) return std::strcmp(bound, uri) == 0 ? exParser::kBeforeRootBound
-                                                              : exParser::kRejected;
+    if (bound != nullptr)
+      return std::strcmp(bound, uri) == 0 ? exParser::kBeforeRootBound : exParser::kRejected;
     if (document.NamespacePrefix(uri) != nullptr) return exParser::kRejected;
     if (document.BindNamespace(uri, kAutosarPrefix)) return exParser::kBeforeRootBound;
     *lostMemory = true;
@@ -534,11 +534,12 @@ void exParser::CharacterData(const char* data, int length) {
   if (!top.text.Append(data, static_cast<size_t>(length))) lostMemory_ = true;
 }
 
-exParseResult ReadFile(exParser& parser, FILE* file) {
+exParseResult ReadFile(exParser& parser, FILE* file, const std::atomic<bool>* cancel) {
   if (file == nullptr) return kParseXmlError;
   cScopedArray<char> buffer(new (std::nothrow) char[kReadChunk]);
   if (!buffer) return kParseNoMemory;
   for (;;) {
+    if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) return kParseXmlError;
     const size_t n = std::fread(buffer.Get(), 1, kReadChunk, file);
     if (n > 0 && !parser.Parse(buffer.Get(), n, false))
       return parser.LostMemory() ? kParseNoMemory : kParseXmlError;

@@ -2,6 +2,7 @@
 #ifndef VELANAR_XML_PARSER_H
 #define VELANAR_XML_PARSER_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -188,8 +189,9 @@ enum exParseResult : int32_t {
   kParseNoMemory = 2,  // out of memory: the file is not (or not wholly) in the document
 };
 
-// Reads the open file in chunks of 8192 bytes through the bound parser.
-exParseResult ReadFile(exParser& parser, FILE* file);
+// Reads the open file in chunks of 8192 bytes through the bound parser. When
+// `cancel` is given and becomes true, the read ends early as a read error.
+exParseResult ReadFile(exParser& parser, FILE* file, const std::atomic<bool>* cancel = nullptr);
 // Reads the open file in chunks of 8192 bytes into the document with the given
 // file index. The caller opens and closes the file.
 exParseResult ParseFile(exDocument& document, int32_t fileIndex, FILE* file);
