@@ -54,6 +54,19 @@ size_t exAttributeMap::RecordSize(size_t attributes, size_t children) {
   return sizeof(exAttributeMap) + body;
 }
 
+bool exAttributeMap::InsertSorted(value_type* items, size_t count, const value_type& pair) {
+  size_t at = count;
+  while (at > 0) {
+    const int order = cmpxmlchar::Compare(pair.first, items[at - 1].first);
+    if (order == 0) return false;
+    if (order > 0) break;
+    --at;
+  }
+  for (size_t k = count; k > at; --k) new (&items[k]) value_type(items[k - 1]);
+  new (&items[at]) value_type(pair);
+  return true;
+}
+
 const char* exAttributeMap::Find(const char* qname) const {
   // Elements carry one or two attributes: a scan beats a binary search.
   const value_type* pairs = Pairs();
@@ -231,21 +244,7 @@ bool exDocument::SetLinks(exElement* element, const exAttributeMap::value_type* 
   }
   // Insertion sort into place: the lists are short and mostly sorted already.
   for (size_t i = 0; i < pairCount; ++i) {
-    size_t at = kept;
-    bool duplicate = false;
-    while (at > 0) {
-      const int order = cmpxmlchar::Compare(pairs[i].first, items[at - 1].first);
-      if (order > 0) break;
-      if (order == 0) {
-        duplicate = true;
-        break;
-      }
-      --at;
-    }
-    if (duplicate) continue;
-    for (size_t k = kept; k > at; --k) new (&items[k]) Pair(items[k - 1]);
-    new (&items[at]) Pair(pairs[i]);
-    ++kept;
+    if (exAttributeMap::InsertSorted(items, kept, pairs[i])) ++kept;
   }
   // Of equal names only the first stays: the record keeps its room for the
   // pairs left out, the child array follows the kept ones.

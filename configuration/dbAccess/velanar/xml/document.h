@@ -126,6 +126,10 @@ class exAttributeMap {
   const_iterator end() const { return Pairs() + attributeCount_; }
   // Value of the attribute with that qualified name, or null.
   const char* Find(const char* qname) const;
+  // Inserts `pair` into the `count` sorted pairs at `items` (room for one
+  // more behind them) at its place by name; false, nothing changed, when
+  // the name is there already.
+  static bool InsertSorted(value_type* items, size_t count, const value_type& pair);
 
   uint32_t ChildCount() const { return childCount_; }
   exElement* const* ChildArray() const {

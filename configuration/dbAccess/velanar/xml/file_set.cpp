@@ -47,17 +47,11 @@ class exFileJoin {
       if (name == nullptr) return false;
       items[i].first = name;
     }
+    // Of two equal names the first would win, which needs the document
+    // order the pairs no longer have: the file is parsed again instead.
     for (size_t i = 1; i < count; ++i) {
       const Pair item = items[i];
-      size_t at = i;
-      while (at > 0) {
-        const int order = cmpxmlchar::Compare(item.first, items[at - 1].first);
-        if (order == 0) return false;  // first-wins needs the document order
-        if (order > 0) break;
-        items[at] = items[at - 1];
-        --at;
-      }
-      items[at] = item;
+      if (!exAttributeMap::InsertSorted(items, i, item)) return false;
     }
     return true;
   }

@@ -1,6 +1,5 @@
-// The short-name maps take names in any order: ascending runs go through the
-// quick path at the end of the map, the rest through an ordinary insert. Both
-// must keep the map ordered and duplicates in insertion order.
+// The short-name maps take names in any order and must list them sorted,
+// with duplicates in insertion order, and find every name's nodes.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -21,24 +20,39 @@ const std::vector<std::string>& Names() {
   return names;
 }
 
-}  // namespace
-
-TEST(ResolverInsertOrder, MapStaysOrderedAndDuplicatesKeepInsertionOrder) {
-  const std::vector<std::string>& names = Names();
+// Inserts a new node for every name; the map owns them.
+std::vector<cShortNameResolver*> Fill(cSNRMap& map, const std::vector<std::string>& names) {
   std::vector<cShortNameResolver*> nodes;
-  cSNRMap map;
   for (const std::string& n : names) {
     nodes.push_back(new cShortNameResolver(nullptr, &cSNREmptyMap::Instance()));
-    ASSERT_TRUE(map.Insert(n.c_str(), nodes.back()));
+    EXPECT_TRUE(map.Insert(n.c_str(), nodes.back()));
   }
-  ASSERT_EQ(map.Size(), names.size());
+  EXPECT_EQ(map.Size(), names.size());
+  return nodes;
+}
+
+// Iteration lists the names sorted (equal names stay together); returns how
+// many entries it listed.
+size_t ExpectListedSorted(const cSNRMap& map) {
+  size_t listed = 0;
   const char* previous = nullptr;
   for (const auto& entry : map) {
     if (previous != nullptr) {
       EXPECT_LE(cmpxmlchar::Compare(previous, entry.first), 0);
     }
     previous = entry.first;
+    ++listed;
   }
+  return listed;
+}
+
+}  // namespace
+
+TEST(ResolverInsertOrder, MapStaysOrderedAndDuplicatesKeepInsertionOrder) {
+  const std::vector<std::string>& names = Names();
+  cSNRMap map;
+  const std::vector<cShortNameResolver*> nodes = Fill(map, names);
+  ExpectListedSorted(map);
   EXPECT_LT(cmpxmlchar::Compare("\xC3\xA4x", "A"), 0);
   EXPECT_STREQ(map.begin()->first, "\xC3\xA4x");
   // Every name finds its nodes in the order they were inserted.
@@ -68,13 +82,8 @@ TEST(ResolverInsertOrder, LargeMapsFindEveryNameAcrossGrowth) {
     }
   }
   for (int i = 0; i < 40; ++i) names.push_back(names[static_cast<size_t>(i * 7)]);  // duplicates
-  std::vector<cShortNameResolver*> nodes;
   cSNRMap map;
-  for (const std::string& n : names) {
-    nodes.push_back(new cShortNameResolver(nullptr, &cSNREmptyMap::Instance()));
-    ASSERT_TRUE(map.Insert(n.c_str(), nodes.back()));
-  }
-  ASSERT_EQ(map.Size(), names.size());
+  const std::vector<cShortNameResolver*> nodes = Fill(map, names);
   cSNRVector<cShortNameResolver*> found;
   for (const std::string& n : names) {
     // The name as the middle segment of a path, not NUL-terminated there.
@@ -93,14 +102,5 @@ TEST(ResolverInsertOrder, LargeMapsFindEveryNameAcrossGrowth) {
     EXPECT_FALSE(map.Contains((n + "0").c_str())) << n;
   }
   // Listing order: sorted, equal names in insertion order.
-  size_t listed = 0;
-  const cSNRMap::Entry* previous = nullptr;
-  for (const cSNRMap::Entry& entry : map) {
-    if (previous != nullptr) {
-      EXPECT_LE(cmpxmlchar::Compare(previous->first, entry.first), 0);
-    }
-    previous = &entry;
-    ++listed;
-  }
-  EXPECT_EQ(listed, names.size());
+  EXPECT_EQ(ExpectListedSorted(map), names.size());
 }
